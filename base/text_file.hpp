@@ -1,0 +1,39 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/file.hpp"
+
+namespace chpimport {
+
+// A text file whose every line end is written as CR LF, on every platform: the table file
+// and the debug log are Windows text-mode files, and we write the same bytes everywhere.
+class TextFile {
+public:
+    // Creates (or truncates) the file; null when it can't be created.
+    static std::unique_ptr<TextFile> Create(const std::string& path);
+
+    // Writes `text` with each "\n" turned into "\r\n". False once any write has failed.
+    bool Write(std::string_view text);
+    bool Printf(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    bool Flush() {
+        return file_.Flush();
+    }
+    bool Close() {
+        return file_.Close();
+    }
+    bool HadError() const {
+        return file_.HadError();
+    }
+
+private:
+    explicit TextFile(File file) : file_(std::move(file)) {}
+    File file_;
+};
+
+} // namespace chpimport

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The whole test suite: native release and sanitizer builds, the Windows build with its
+# unit tests under Wine, and the cross-platform comparisons.
+# Installs missing test dependencies first when run as root (see .ci/install-deps).
+set -euo pipefail
+cd "$(dirname "$0")"
+jobs=$(nproc 2>/dev/null || echo 2)
+step() { printf '\n=== %s\n' "$*"; }
+
+if ! .ci/install-deps; then
+    echo "check: some test dependencies are missing (see above)" >&2
+    exit 1
+fi
+
+for preset in release asan; do
+    step "$preset: build and unit tests"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs"
+done
+
+step "mingw: Windows build, unit tests under Wine"
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j "$jobs"
+export WINEPREFIX="$PWD/build/mingw/wineprefix" WINEDEBUG=-all
+# The first start of a prefix takes a while; do it once, before anything is timed.
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
+ctest --preset mingw
+
+step "native and Windows builds agree"
+tests/cross/compare.sh build/release build/mingw
+
+printf '\ncheck: all passed\n'

@@ -1,0 +1,48 @@
+#include "cli/cli.hpp"
+
+#include <ostream>
+
+namespace chpimport::cli {
+namespace {
+
+struct Command {
+    const char* name;
+    const char* synopsis;
+    int (*run)(const Args&, Streams);
+};
+
+const Command kCommands[] = {
+    {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
+};
+
+void PrintUsage(std::ostream& os) {
+    os << "usage: chpimport <command> [arguments]\n\ncommands:\n";
+    for (const Command& command : kCommands) os << "  " << command.synopsis << "\n";
+    os << "\n  --help     this text\n  --version  the program's version\n";
+}
+
+} // namespace
+
+int Run(const Args& args, Streams io) {
+    if (args.empty()) {
+        PrintUsage(io.err);
+        return kExitUsage;
+    }
+    const std::string& name = args[0];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(io.out);
+        return kExitOk;
+    }
+    if (name == "--version") {
+        io.out << "chpimport " << CHPIMPORT_VERSION << "\n";
+        return kExitOk;
+    }
+    for (const Command& command : kCommands) {
+        if (name == command.name) return command.run(Args(args.begin() + 1, args.end()), io);
+    }
+    io.err << "chpimport: unknown command '" << name << "'\n";
+    PrintUsage(io.err);
+    return kExitUsage;
+}
+
+} // namespace chpimport::cli

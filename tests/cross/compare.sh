@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs the native chpimport and the Windows chpimport.exe (under Wine) on the same
+# generated inputs and checks that they print and write the same bytes.
+set -euo pipefail
+native=$(cd "$1" && pwd)
+windows=$(cd "$2" && pwd)
+run_win() { "$(dirname "$0")/../../cmake/wine-run.sh" "$windows/chpimport.exe" "$@"; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail=0
+same() { # name, file A, file B
+    if cmp -s "$2" "$3"; then echo "ok    $1"; else echo "FAIL  $1"; diff <(xxd "$2") <(xxd "$3") | head -10; fail=1; fi
+}
+
+"$native/tests/fixturegen" chp "$work/SAMPLE.CHP"
+"$native/chpimport" info "$work/SAMPLE.CHP" >"$work/info.native"
+run_win info "$work/SAMPLE.CHP" >"$work/info.windows"
+same "info on a sample project" "$work/info.native" "$work/info.windows"
+
+exit $fail
