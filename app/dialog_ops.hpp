@@ -12,8 +12,8 @@ struct PickerRequest {
     // string (one more NUL) after the last pair.
     std::string filter;
     std::string defaultExtension;
-    std::string initialName;  // copied into the picker's buffer before it is shown
-    bool hasOwner = true;     // the dialog owns the picker when it is a window
+    std::string initialName;   // copied into the picker's buffer before it is shown
+    bool hasOwner = true;      // the dialog owns the picker when it is a window
     unsigned bufferSize = 255; // characters the picker may return, terminator included
 };
 

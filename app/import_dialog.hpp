@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/dialog_ops.hpp"
+#include "app/session_record.hpp"
+#include "base/message_sink.hpp"
+
+namespace chpimport {
+
+class SampleRateConverter;
+
+// Events of the import dialog, as the dialog manager delivers them.
+enum class DialogEvent { InitDialog, Close, Command, Timer, Other };
+
+// The import dialog's logic: owns the session and runs every operation of the dialog
+// against DialogOps. One per process; the front ends keep it in one named object.
+class ImportDialog {
+public:
+    ImportDialog(DialogOps& ops, SampleRateConverter& converter, MessageSink& messages,
+                 std::string workDir);
+
+    void OnInitDialog();
+    void OnBrowse();
+    void OnImport();
+    void OnStep();
+    void OnTimer(int id);
+    void OnOk();
+    void OnClose();
+    void OnHelp();
+
+    ImportSession& Session() { return session_; }
+    const ImportSession& Session() const { return session_; }
+
+private:
+    void ShowStatus(int item, const std::string& text, int timer, unsigned milliseconds);
+    void InvalidProject();
+    bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
+                      const std::string& initialName, std::string& chosen);
+
+    DialogOps& ops_;
+    SampleRateConverter& converter_;
+    MessageSink& messages_;
+    std::string workDir_;
+    ImportSession session_;
+};
+
+// Maps a dialog event to the session's operation and returns the value for the dialog
+// manager. `param` is the command word for Command and the timer id for Timer.
+std::intptr_t ImportDlgProc(ImportDialog& dialog, DialogEvent event, unsigned param);
+
+} // namespace chpimport
