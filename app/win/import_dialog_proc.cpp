@@ -1,0 +1,75 @@
+#include "app/win/import_dialog_proc.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/import_dialog.hpp"
+#include "app/win/shell_state.hpp"
+#include "app/win/win_dialog_ops.hpp"
+#include "app/win/win_message_sink.hpp"
+#include "audio/resampler.hpp"
+#include "base/work_dir.hpp"
+
+namespace chpimport::win {
+namespace {
+
+// The converter asks the console for a channel; a windowed program has none, so the
+// answer is a failed keystroke, which the converter reports.
+int ReadNoKey() {
+    return -1;
+}
+
+// The objects of one run of the import dialog.
+class DialogContext {
+public:
+    explicit DialogContext(HWND dialog)
+        : ops_(dialog, gShell.instance, gShell.pickerBuffer), converter_(messages_, ReadNoKey),
+          work_(WorkDir::Create()),
+          logic_(ops_, converter_, messages_, work_ ? work_->Path() : std::string()) {}
+
+    ImportDialog& Logic() { return logic_; }
+
+private:
+    WinDialogOps ops_;
+    WinMessageSink messages_;
+    SampleRateConverter converter_;
+    std::optional<WorkDir> work_;
+    ImportDialog logic_;
+};
+
+std::unique_ptr<DialogContext> gDialogContext;
+
+DialogEvent EventOf(UINT message) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return DialogEvent::InitDialog;
+    case WM_CLOSE:
+        return DialogEvent::Close;
+    case WM_COMMAND:
+        return DialogEvent::Command;
+    case WM_TIMER:
+        return DialogEvent::Timer;
+    default:
+        return DialogEvent::Other;
+    }
+}
+
+} // namespace
+
+INT_PTR CALLBACK ImportDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) gDialogContext = std::make_unique<DialogContext>(dialog);
+    if (!gDialogContext) return FALSE; // messages that come before WM_INITDIALOG
+    // The command word (id and notification code) and the timer id are in wParam.
+    const DialogEvent event = EventOf(message);
+    const unsigned param = event == DialogEvent::Command || event == DialogEvent::Timer
+                               ? static_cast<unsigned>(wParam)
+                               : 0;
+    return ImportDlgProc(gDialogContext->Logic(), event, param);
+}
+
+void ReleaseImportDialog() {
+    gDialogContext.reset();
+}
+
+} // namespace chpimport::win
