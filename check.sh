@@ -27,6 +27,9 @@ export WINEPREFIX="$PWD/build/mingw/wineprefix" WINEDEBUG=-all
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
 ctest --preset mingw
 
+step "mingw: the Windows program under Xvfb and Wine, driven through its windows"
+tests/gui/run_gui_tests.sh build/mingw build/release
+
 step "native and Windows builds agree"
 tests/cross/compare.sh build/release build/mingw
 

@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# The Windows program tested for real: ChpImport.exe and the test driver (gui_driver.exe)
+# run under Wine on a private Xvfb display, with real windows and real messages. The
+# driver starts the program, fills in and clicks the dialog, answers its boxes and checks
+# what they show; this script compares the files an import writes with what the native
+# `chpimport import --zuvan` writes, and keeps screenshots in the build folder.
+#
+# usage: tests/gui/run_gui_tests.sh MINGW_BUILD_DIR NATIVE_BUILD_DIR
+set -euo pipefail
+[ $# -eq 2 ] || { echo "usage: $0 MINGW_BUILD_DIR NATIVE_BUILD_DIR" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+mingw=$(cd "$1" && pwd)
+native=$(cd "$2" && pwd)
+exe=$mingw/ChpImport.exe
+driver=$mingw/tests/gui/gui_driver.exe
+for f in "$exe" "$driver" "$native/chpimport"; do
+    [ -x "$f" ] || { echo "run_gui_tests: $f is missing; build first" >&2; exit 2; }
+done
+
+export WINEPREFIX=${WINEPREFIX:-$mingw/wineprefix} WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+work=$(mktemp -d)
+xvfb=
+watcher=
+cleanup() {
+    [ -n "$watcher" ] && kill "$watcher" 2>/dev/null
+    # Let this prefix's Wine processes end before their display goes.
+    timeout 30 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A Windows view of a path of this machine (Wine maps Z: to /).
+winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+
+# The previous user of the prefix (the unit tests) ran without a display: wait until its
+# Wine processes are gone, so that this run's start with the display.
+timeout 60 wineserver -w 2>/dev/null || true
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "run_gui_tests: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(cat "$work/display")
+
+# Wine draws every window itself on one virtual desktop the size of the screen (there is
+# no window manager), and needs its Marlett font for the caption buttons.
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
+if ! grep -q '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+fi
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+for font in /usr/share/wine/fonts/marlett.ttf; do
+    [ -f "$font" ] && [ ! -f "$fonts/$(basename "$font")" ] && cp "$font" "$fonts/"
+done
+
+failed=0
+fail() { echo "FAIL  $*"; failed=1; }
+
+# Screenshots on the driver's request: it writes "NAME WIDTH HEIGHT X Y" into shot.req
+# and waits for shot.done.
+shots=$work/shots
+mkdir -p "$shots"
+(
+    while :; do
+        if [ -f "$shots/shot.req" ]; then
+            read -r name w h x y <"$shots/shot.req"
+            import -window root -crop "${w}x${h}+${x}+${y}" +repage "$mingw/$name" 2>/dev/null || true
+            rm -f "$shots/shot.req"
+            touch "$shots/shot.done"
+        fi
+        sleep 0.05
+    done
+) &
+watcher=$!
+export GUI_SHOT_DIR=$(winpath "$shots")
+
+drive() { # CHECK ARGS...: one driver run, its Wine chatter dropped
+    timeout 300 wine "$driver" "$@" 2>"$work/driver.err" || {
+        fail "gui_driver $1 (exit $?)"
+        grep -v '^wine: Read access denied' "$work/driver.err" | head -5 || true
+    }
+}
+# A fresh copy of the demo project in $work/NAME; prints its directory.
+project() { mkdir -p "$work/$1" && cp "$root"/examples/demo/* "$work/$1/" && echo "$work/$1"; }
+count=$("$native/chpimport" info "$root/examples/demo/DEMO.CHP" | sed -n 's/^Messages: //p')
+
+# The native import to compare with, as the command line writes it.
+ref=$(project native)
+mkdir -p "$work/native-cwd"
+(cd "$work/native-cwd" && "$native/chpimport" import "$ref/DEMO.CHP" --zuvan >/dev/null) ||
+    fail "the native import failed"
+
+# Compares the files of a GUI import in DIR with the native ones, paths aside.
+same_as_native() { # DIR
+    local dir=$1 wdir name
+    wdir="$(winpath "$dir")\\"
+    for f in "$ref"/*.wav; do
+        name=$(basename "$f")
+        cmp -s "$f" "$dir/$name" || fail "$name differs from the native import"
+    done
+    for name in DEMO.zpf DEMO.tbl; do
+        local a b
+        a=$(<"$ref/$name")
+        b=$(<"$dir/$name")
+        a=${a//"$ref/"/DIR/}
+        b=${b//"$wdir"/DIR/}
+        [ "$a" == "$b" ] || { fail "$name differs from the native import"; diff <(echo "$a") <(echo "$b") | head -10; }
+    done
+}
+ends_with_conc() { # TBL
+    [ "$(tail -n 1 "$1" | tr -d '\r')" == "CONC" ] || fail "$(basename "$1") does not end with CONC"
+}
+
+echo "--- resources and Windows pieces"
+drive resources "$(winpath "$exe")"
+mkdir -p "$work/scratch"
+drive pieces "$(winpath "$work/scratch")"
+
+echo "--- the program: open, close box, invalid path, help, browse"
+mkdir -p "$work/cwd"
+cwd=$(winpath "$work/cwd")
+drive close "$(winpath "$exe")" "$cwd"
+# Started as a user starts it, from the shell: the close box gives exit status 255 (-1).
+(
+    cd "$work/cwd"
+    code=0
+    wine "$exe" 2>/dev/null || code=$?
+    echo "$code" >"$work/shell-exit"
+) &
+starter=$!
+drive close-attached
+wait "$starter" || true
+status=$(cat "$work/shell-exit" 2>/dev/null || echo none)
+if [ "$status" == 255 ]; then echo "ok    ChpImport.exe started from the shell exits with status 255"; else fail "exit status $status, expected 255"; fi
+drive invalid "$(winpath "$exe")" "$cwd" "$(winpath "$work/cwd/NOFILE.CHP")"
+drive help "$(winpath "$exe")" "$cwd"
+dir=$(project browse)
+drive browse "$(winpath "$exe")" "$cwd" "$(winpath "$dir/DEMO.CHP")" "$count"
+
+echo "--- imports: whole, OK answered no, OK answered yes"
+for check in import abort-no abort-yes; do
+    dir=$(project "$check")
+    mkdir -p "$dir.cwd"
+    if [ "$check" == import ]; then
+        drive import "$(winpath "$exe")" "$(winpath "$dir.cwd")" "$(winpath "$dir/DEMO.CHP")" "$count"
+    else
+        drive "$check" "$(winpath "$exe")" "$(winpath "$dir.cwd")" "$(winpath "$dir/DEMO.CHP")"
+    fi
+    [ -f "$dir/DEMO.tbl" ] || { fail "$check: no table file"; continue; }
+    ends_with_conc "$dir/DEMO.tbl"
+    [ "$check" == abort-yes ] || same_as_native "$dir"
+    [ "$(grep -c CONC "$dir/DEMO.tbl")" == 1 ] || fail "$check: CONC more than once"
+done
+[ $failed -eq 0 ] && echo "ok    imports equal the native import (WAV, .zpf, .tbl), tables end with CONC"
+
+ls "$mingw"/gui-*.png 2>/dev/null | sed 's/^/screenshot: /'
+exit $failed
