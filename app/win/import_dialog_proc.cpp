@@ -9,7 +9,9 @@
 #include "app/win/win_dialog_ops.hpp"
 #include "app/win/win_message_sink.hpp"
 #include "audio/resampler.hpp"
+#include "base/limits.hpp"
 #include "base/work_dir.hpp"
+#include "res/resource_ids.h"
 
 namespace chpimport::win {
 namespace {
@@ -58,7 +60,12 @@ DialogEvent EventOf(UINT message) {
 } // namespace
 
 INT_PTR CALLBACK ImportDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) gDialogContext = std::make_unique<DialogContext>(dialog);
+    if (message == WM_INITDIALOG) {
+        gDialogContext = std::make_unique<DialogContext>(dialog);
+        // The path is read back as at most 255 characters: refuse typing more rather than
+        // import a path cut short.
+        SendDlgItemMessageA(dialog, IDC_PATH, EM_LIMITTEXT, kMaxText, 0);
+    }
     if (!gDialogContext) return FALSE; // messages that come before WM_INITDIALOG
     // The command word (id and notification code) and the timer id are in wParam.
     const DialogEvent event = EventOf(message);

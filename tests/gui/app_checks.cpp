@@ -46,6 +46,8 @@ void CheckLiveControls(HWND dialog) {
         child = GetWindow(child, GW_HWNDNEXT);
     }
     Check(child == nullptr, "the dialog has more controls than its template");
+    Check(SendDlgItemMessageA(dialog, IDC_PATH, EM_GETLIMITTEXT, 0, 0) == 255,
+          "the path field takes more than 255 characters");
     Check(SendDlgItemMessageA(dialog, IDC_ZUVAN, BM_GETCHECK, 0, 0) == BST_UNCHECKED,
           "the check box starts checked");
 }
