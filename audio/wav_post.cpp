@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/file.hpp"
 #include "base/limits.hpp"
 #include "base/memory.hpp"
 
@@ -80,6 +81,8 @@ MMCKINFO& CopyChunkRecord(MMCKINFO& dest, const MMCKINFO& source) {
 std::int32_t CopyWaveRange(const std::string& sourcePath, const std::string& destPath,
                            std::int32_t first, std::int32_t last) {
     if (sourcePath.empty() || destPath.empty() || first < 0) return 0;
+    // Creating the destination would empty the source.
+    if (IsSameFile(sourcePath, destPath)) return 0;
     // The source is opened first: a missing source must not cost an existing destination.
     RiffFile source = RiffFile::Open(sourcePath, kMmioRead);
     if (!source) return 0;

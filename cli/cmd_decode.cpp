@@ -1,6 +1,4 @@
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 #include "audio/voc_decoder.hpp"
 #include "base/file.hpp"
@@ -10,11 +8,6 @@ namespace chpimport::cli {
 namespace {
 
 constexpr const char* kUsage = "usage: chpimport decode MESSAGE.VOC OUT.wav\n";
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
-}
 
 } // namespace
 
@@ -29,7 +22,7 @@ int CmdDecode(const Args& args, Streams io) {
     }
     const std::string& vocPath = args[0];
     const std::string& wavePath = args[1];
-    if (SameFile(vocPath, wavePath)) {
+    if (IsSameFile(vocPath, wavePath)) {
         io.err << "chpimport: decode: " << wavePath << " is the VOC file itself\n";
         return kExitUsage;
     }

@@ -213,6 +213,15 @@ TEST(CopyRangeFailures, MissingSourceLeavesTheDestinationAlone) {
     EXPECT_EQ(CopyWaveRange(dir.File("out.wav"), dir.File("x.wav"), -1, 5), 0);
 }
 
+TEST(CopyRangeFailures, CopyOntoItselfLeavesTheFileAlone) {
+    fixtures::TempDir dir;
+    Bytes bytes = ConvertedMessage(Ramp(10)).Build();
+    fixtures::WriteFile(dir.File("tmp1.wav"), bytes);
+    std::string other = (dir.path() / "." / "tmp1.wav").string();
+    EXPECT_EQ(CopyWaveRange(dir.File("tmp1.wav"), other, 0, -1), 0);
+    EXPECT_EQ(fixtures::ReadFile(dir.File("tmp1.wav")), bytes);
+}
+
 TEST(CopyRangeFailures, ExistingDestinationIsReplaced) {
     fixtures::TempDir dir;
     fixtures::WriteFile(dir.File("in.wav"), ConvertedMessage(Ramp(4)).Build());
