@@ -75,15 +75,6 @@ TEST(VocRate, TimeConstantInSixteenBitArithmetic) {
     EXPECT_EQ(VocSampleRate(0), 0u); // no rate, and no division by zero
 }
 
-TEST(VocTrailerFields, ChipCodeAndRowCountLowByteFirst) {
-    VocTrailer trailer;
-    trailer.bytes[0] = 14;
-    trailer.bytes[1] = 0x58;
-    trailer.bytes[2] = 0x82;
-    EXPECT_EQ(trailer.ChipCode(), 14);
-    EXPECT_EQ(trailer.RowCount(), 0x8258);
-}
-
 struct GoodCase {
     const char* name;
     std::function<void(VocBuilder&)> build;
