@@ -114,14 +114,13 @@ TEST_P(KaiserDesignTest, BetaByAttenuationAndOddLength) {
     EXPECT_FLOAT_EQ(beta, c.beta);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Branches, KaiserDesignTest,
-    ::testing::Values(KaiserCase{100.0f, 0.0099999905f, 10.060158f, 641},
-                      KaiserCase{50.0f, 0.01f, 4.550158f, 2 * 146 + 1},
-                      // 21 <= A < 50: 0.5842 (A - 21)^0.4 + 0.07886 (A - 21)
-                      KaiserCase{40.0f, 0.01f, 3.3953210f, 2 * 111 + 1},
-                      KaiserCase{21.0f, 0.1f, 0.0f, 2 * 4 + 1},
-                      KaiserCase{20.0f, 0.1f, 0.0f, 2 * 4 + 1}));
+INSTANTIATE_TEST_SUITE_P(Branches, KaiserDesignTest,
+                         ::testing::Values(KaiserCase{100.0f, 0.0099999905f, 10.060158f, 641},
+                                           KaiserCase{50.0f, 0.01f, 4.550158f, 2 * 146 + 1},
+                                           // 21 <= A < 50: 0.5842 (A - 21)^0.4 + 0.07886 (A - 21)
+                                           KaiserCase{40.0f, 0.01f, 3.3953210f, 2 * 111 + 1},
+                                           KaiserCase{21.0f, 0.1f, 0.0f, 2 * 4 + 1},
+                                           KaiserCase{20.0f, 0.1f, 0.0f, 2 * 4 + 1}));
 
 struct BesselCase {
     float x;
@@ -171,11 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         DotCase{"OrderAndFloatAccumulator", {kTwo24, 1.0f}, {-1.0f, 1.0f, 1.0f}, kTwo24, 0.0f},
         // The product (1 - 2^-24)(1 + 2^-23) = 1 + 2^-24 - 2^-47 is kept whole: 2^24 plus it
         // rounds up to 2^24 + 2; a product rounded to float first (1.0) would tie down to 2^24.
-        DotCase{"ExactProducts",
-                {kTwo24},
-                {1.0f + 0x1p-23f, 1.0f},
-                1.0f - 0x1p-24f,
-                kTwo24 + 2.0f},
+        DotCase{"ExactProducts", {kTwo24}, {1.0f + 0x1p-23f, 1.0f}, 1.0f - 0x1p-24f, kTwo24 + 2.0f},
         DotCase{"TwoTaps", {-2.5f}, {0.5f, 4.0f}, 8.0f, -6.0f}),
     [](const auto& info) { return info.param.name; });
 

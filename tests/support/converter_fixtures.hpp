@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/canonical_header.hpp"
+#include "audio/resampler.hpp"
 #include "base/message_sink.hpp"
 #include "support/fixtures.hpp"
 
@@ -22,8 +23,7 @@ struct ShownMessage {
 
 class MessageRecorder final : public chpimport::MessageSink {
 public:
-    int ShowMessage(const std::string& text, const std::string& caption,
-                    unsigned style) override {
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
         shown.push_back({text, caption, style});
         return chpimport::kIdOk;
     }
@@ -68,6 +68,35 @@ inline ConvertedWave ReadConverted(const std::string& path) {
 
 inline std::string Id(const std::array<char, 4>& id) {
     return std::string(id.data(), id.size());
+}
+
+// A converter with its own directory, message recorder and scripted keystrokes.
+struct ConverterRig {
+    TempDir dir;
+    MessageRecorder messages;
+    std::vector<int> keys; // the keystrokes, in order; -1 (no console) once they run out
+    std::size_t keyCalls = 0;
+    chpimport::SampleRateConverter converter{messages, [this] {
+                                                 const std::size_t i = keyCalls++;
+                                                 return i < keys.size() ? keys[i] : -1;
+                                             }};
+    std::string in = dir.File("in.wav");
+    std::string out = dir.File("out.wav");
+
+    std::int32_t Convert(const Bytes& input, bool zuvan) {
+        WriteFile(in, input);
+        return converter.ResampleWave(in, out, zuvan);
+    }
+    std::int32_t Convert(const WavBuilder& input, bool zuvan) {
+        return Convert(input.Build(), zuvan);
+    }
+    ConvertedWave Output() const { return ReadConverted(out); }
+};
+
+inline WavBuilder Mono16(const std::vector<std::int16_t>& samples) {
+    WavBuilder builder;
+    builder.Samples16(samples);
+    return builder;
 }
 
 } // namespace fixtures
