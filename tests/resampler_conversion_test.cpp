@@ -15,6 +15,13 @@ namespace {
 using fixtures::ConverterRig;
 using fixtures::Mono16;
 
+// An input the converter refuses: six channels.
+fixtures::WavBuilder NoiseForRejection() {
+    fixtures::WavBuilder builder = Mono16(fixtures::Noise(100, 4));
+    builder.channels = 6;
+    return builder;
+}
+
 struct CountCase {
     std::uint32_t frames;
     bool zuvan;
@@ -46,6 +53,7 @@ TEST_P(OutputCount, SamplesAndFinalHeader) {
     EXPECT_EQ(fixtures::Id(h.DataId), "data");
     EXPECT_EQ(h.DataSize, 2u * c.samples);
     EXPECT_EQ(wave.samples.size(), static_cast<std::size_t>(c.samples));
+    EXPECT_EQ(wave.rest, fixtures::DispChunk("")); // beyond the declared RIFF end
     EXPECT_EQ(rig.converter.State().SamplesWritten, c.samples);
     EXPECT_FALSE(rig.converter.State().InputStream.IsOpen());
     EXPECT_FALSE(rig.converter.State().OutputStream.IsOpen());
@@ -209,16 +217,6 @@ TEST(OutputFailure, UncreatableOutputIsReportedOnce) {
     EXPECT_FALSE(IsRegularFile(rig.out));
 }
 
-// Fails the one write operation with the given number (counting from 1).
-struct WriteFault {
-    int failAt;
-    int count = 0;
-    static bool Hook(IoOp op, void* context) {
-        auto* self = static_cast<WriteFault*>(context);
-        return op == IoOp::Write && ++self->count == self->failAt;
-    }
-};
-
 TEST(OutputFailure, FailedWriteLeavesTheProvisionalHeader) {
     ConverterRig rig;
     // A finished conversion leaves its sizes in the header record...
@@ -227,10 +225,11 @@ TEST(OutputFailure, FailedWriteLeavesTheProvisionalHeader) {
 
     // ...which the next output's provisional header carries. Writes 1 to 4 are the header's
     // pieces; the tenth sample is write 14.
-    WriteFault fault{14};
-    SetIoFaultHook(&WriteFault::Hook, &fault);
-    const std::int32_t result = rig.Convert(Mono16(fixtures::Noise(400, 2)), false);
-    SetIoFaultHook(nullptr, nullptr);
+    std::int32_t result;
+    {
+        fixtures::FailIo fault(IoOp::Write, 14, false);
+        result = rig.Convert(Mono16(fixtures::Noise(400, 2)), false);
+    }
 
     EXPECT_EQ(result, 0);
     ASSERT_EQ(rig.messages.shown.size(), 1u);
@@ -241,7 +240,69 @@ TEST(OutputFailure, FailedWriteLeavesTheProvisionalHeader) {
     EXPECT_EQ(wave.header.ByteRate, 22050u);
     EXPECT_EQ(wave.header.DataSize, 200u);
     EXPECT_EQ(wave.header.RiffSize, 236u);
-    EXPECT_GE(wave.fileSize, 44u + 18u);
+    // The nine samples written, then the display text, which is still carried over.
+    EXPECT_EQ(wave.fileSize, 44u + 18u + 14u);
+}
+
+struct DispCase {
+    const char* name;
+    fixtures::Bytes afterData;  // inside the RIFF chunk
+    fixtures::Bytes beyondRiff; // after its declared end
+    std::string expected;
+};
+
+fixtures::Bytes DispBody(std::uint32_t type, std::string_view text) {
+    fixtures::Bytes body;
+    fixtures::PutLe32(body, type);
+    fixtures::PutText(body, text);
+    return body;
+}
+
+class DisplayText : public ::testing::TestWithParam<DispCase> {};
+
+TEST_P(DisplayText, IsCarriedBeyondTheOutputsRiffChunk) {
+    const DispCase& c = GetParam();
+    fixtures::WavBuilder builder = Mono16(fixtures::Noise(100, 4));
+    builder.afterData = c.afterData;
+    builder.beyondRiff = c.beyondRiff;
+    ConverterRig rig;
+    ASSERT_EQ(rig.Convert(builder, false), 50);
+    const fixtures::ConvertedWave wave = rig.Output();
+    EXPECT_EQ(wave.header.RiffSize, 136u);
+    EXPECT_EQ(wave.rest, fixtures::DispChunk(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DisplayText,
+    ::testing::Values(
+        DispCase{"None", {}, {}, ""},
+        DispCase{
+            "Text", fixtures::Chunk("DISP", DispBody(1, std::string("Hello\0", 6))), {}, "Hello"},
+        DispCase{"AfterOtherChunks",
+                 [] {
+                     fixtures::Bytes b = fixtures::Chunk("LIST", fixtures::Bytes(9, 'x'));
+                     fixtures::Bytes d = fixtures::Chunk("DISP", DispBody(1, "Hi!"));
+                     b.insert(b.end(), d.begin(), d.end());
+                     return b;
+                 }(),
+                 {},
+                 "Hi!"},
+        DispCase{"Longest",
+                 fixtures::Chunk("DISP", DispBody(1, std::string(300, 'a'))),
+                 {},
+                 std::string(255, 'a')},
+        // As the converter's own outputs carry it: not inside the RIFF chunk, so not seen.
+        DispCase{"BeyondRiff", {}, fixtures::DispChunk("old"), ""}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(DisplayText, FailedInputLeavesAnExistingOutputAlone) {
+    ConverterRig rig;
+    const fixtures::Bytes before = fixtures::Mono16({1, 2, 3}).Build();
+    fixtures::WriteFile(rig.out, before);
+    fixtures::WavBuilder bad = NoiseForRejection();
+    EXPECT_EQ(rig.Convert(bad, false), 0);
+    EXPECT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_EQ(fixtures::ReadFile(rig.out), before);
 }
 
 // Counts the conversions it runs, through the reference.

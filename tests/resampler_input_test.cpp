@@ -322,6 +322,7 @@ TEST_P(TruncatedData, OutputIsMadeFinalForTheSamplesWritten) {
     EXPECT_EQ(wave.header.SampleRate, rate);
     EXPECT_EQ(wave.header.ByteRate, 2 * rate);
     EXPECT_EQ(wave.samples.size(), static_cast<std::size_t>(GetParam().samples));
+    EXPECT_EQ(wave.rest, fixtures::DispChunk(""));
 
     // The next conversion starts afresh.
     EXPECT_EQ(rig.Convert(NoiseFile(), false), 1000);

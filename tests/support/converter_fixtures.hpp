@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "audio/canonical_header.hpp"
@@ -64,6 +65,16 @@ inline ConvertedWave ReadConverted(const std::string& path) {
         wave.samples.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
     wave.rest.assign(bytes.begin() + static_cast<std::ptrdiff_t>(end), bytes.end());
     return wave;
+}
+
+// A DISP chunk of display type 1 holding `text`, its zero and a pad zero to an even count.
+inline Bytes DispChunk(std::string_view text) {
+    Bytes body;
+    PutLe32(body, 1);
+    PutText(body, text);
+    body.push_back(0);
+    if ((text.size() + 1) % 2 != 0) body.push_back(0);
+    return Chunk("DISP", body);
 }
 
 inline std::string Id(const std::array<char, 4>& id) {
