@@ -13,6 +13,9 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
+    {"decode",
+     "decode MESSAGE.VOC OUT.wav       decode one message to 16-bit PCM, show its trailer",
+     CmdDecode},
     {"resample",
      "resample IN.wav OUT.wav [--zuvan] [--channel N]\n"
      "                                   convert a WAV file to 11111 Hz (11025 Hz with --zuvan)",

@@ -17,4 +17,10 @@ same() { # name, file A, file B
 run_win info "$work/SAMPLE.CHP" >"$work/info.windows"
 same "info on a sample project" "$work/info.native" "$work/info.windows"
 
+"$native/tests/fixturegen" voc "$work/MSG.VOC"
+"$native/chpimport" decode "$work/MSG.VOC" "$work/native.wav" >"$work/decode.native"
+run_win decode "$work/MSG.VOC" "$work/windows.wav" >"$work/decode.windows"
+same "decode: printed trailer" "$work/decode.native" "$work/decode.windows"
+same "decode: wave file" "$work/native.wav" "$work/windows.wav"
+
 exit $fail
