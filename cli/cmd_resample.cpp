@@ -5,7 +5,7 @@
 #include "audio/resampler.hpp"
 #include "cli/cli.hpp"
 #include "cli/console_key.hpp"
-#include "cli/stderr_message_sink.hpp"
+#include "cli/console_message_sink.hpp"
 
 namespace chpimport::cli {
 namespace {
@@ -67,7 +67,7 @@ int CmdResample(const Args& args, Streams io) {
         return kExitUsage;
     }
 
-    StderrMessageSink messages(io.err);
+    ConsoleMessageSink messages(io.err);
     SampleRateConverter::KeyReader readKey = ReadConsoleKey;
     if (options.channel >= 0) {
         // The given digit, once; asked again means the input has no such channel, and the

@@ -34,7 +34,7 @@ TEST_P(OutputCount, SamplesAndFinalHeader) {
     const CountCase& c = GetParam();
     ConverterRig rig;
     ASSERT_EQ(rig.Convert(Mono16(fixtures::Noise(c.frames, c.frames)), c.zuvan), c.samples);
-    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_TRUE(rig.messages.messages.empty());
 
     fixtures::ConvertedWave wave = rig.Output();
     const std::uint32_t rate = c.zuvan ? 11025 : 11111;
@@ -208,10 +208,10 @@ TEST(OutputFailure, UncreatableOutputIsReportedOnce) {
     ConverterRig rig;
     rig.out = rig.dir.File("no-such-dir/out.wav");
     EXPECT_EQ(rig.Convert(Mono16(fixtures::Noise(100, 1)), false), 0);
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.shown[0].text, "Error opening *.WAV output file in SENDOUT2");
-    EXPECT_EQ(rig.messages.shown[0].caption, "ERROR");
-    EXPECT_EQ(rig.messages.shown[0].style, kMbOk | kMbSystemModal);
+    ASSERT_EQ(rig.messages.messages.size(), 1u);
+    EXPECT_EQ(rig.messages.messages[0].text, "Error opening *.WAV output file in SENDOUT2");
+    EXPECT_EQ(rig.messages.messages[0].caption, "ERROR");
+    EXPECT_EQ(rig.messages.messages[0].style, kMbOk | kMbSystemModal);
     EXPECT_TRUE(rig.converter.State().ConvertFailed);
     EXPECT_FALSE(rig.converter.State().InputStream.IsOpen());
     EXPECT_FALSE(IsRegularFile(rig.out));
@@ -221,7 +221,7 @@ TEST(OutputFailure, FailedWriteLeavesTheProvisionalHeader) {
     ConverterRig rig;
     // A finished conversion leaves its sizes in the header record...
     ASSERT_EQ(rig.Convert(Mono16(fixtures::Noise(200, 1)), false), 100);
-    rig.messages.shown.clear();
+    rig.messages.messages.clear();
 
     // ...which the next output's provisional header carries. Writes 1 to 4 are the header's
     // pieces; the tenth sample is write 14.
@@ -232,8 +232,8 @@ TEST(OutputFailure, FailedWriteLeavesTheProvisionalHeader) {
     }
 
     EXPECT_EQ(result, 0);
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.shown[0].text, "Error writing 16 Bit output *.WAV file in SENDOUT2");
+    ASSERT_EQ(rig.messages.messages.size(), 1u);
+    EXPECT_EQ(rig.messages.messages[0].text, "Error writing 16 Bit output *.WAV file in SENDOUT2");
     EXPECT_EQ(rig.converter.State().SamplesWritten, 9);
     const fixtures::ConvertedWave wave = rig.Output();
     EXPECT_EQ(wave.header.SampleRate, 11025u);
@@ -301,7 +301,7 @@ TEST(DisplayText, FailedInputLeavesAnExistingOutputAlone) {
     fixtures::WriteFile(rig.out, before);
     fixtures::WavBuilder bad = NoiseForRejection();
     EXPECT_EQ(rig.Convert(bad, false), 0);
-    EXPECT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_EQ(rig.messages.messages.size(), 1u);
     EXPECT_EQ(fixtures::ReadFile(rig.out), before);
 }
 

@@ -75,7 +75,7 @@ TEST_P(Identifiers, AreComparedWithoutLetterCase) {
     builder.fmtId = GetParam().fmt;
     ConverterRig rig;
     EXPECT_EQ(rig.Convert(builder, false), 1000);
-    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_TRUE(rig.messages.messages.empty());
     const fixtures::ConvertedWave wave = rig.Output();
     EXPECT_EQ(wave.header.SampleRate, 11111u);
     EXPECT_EQ(fixtures::Id(wave.header.RiffId), "RIFF");
@@ -166,10 +166,10 @@ TEST_P(HeaderRejection, ShowsOneMessageAndWritesNothing) {
         result = rig.converter.ResampleWave(rig.dir.File("missing.wav"), output, false);
     }
     EXPECT_EQ(result, 0);
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.shown[0].text, c.message);
-    EXPECT_EQ(rig.messages.shown[0].caption, "ERROR");
-    EXPECT_EQ(rig.messages.shown[0].style, kMbOk | kMbSystemModal);
+    ASSERT_EQ(rig.messages.messages.size(), 1u);
+    EXPECT_EQ(rig.messages.messages[0].text, c.message);
+    EXPECT_EQ(rig.messages.messages[0].caption, "ERROR");
+    EXPECT_EQ(rig.messages.messages[0].style, kMbOk | kMbSystemModal);
     EXPECT_TRUE(rig.converter.State().ConvertFailed);
     EXPECT_FALSE(rig.converter.State().InputStream.IsOpen());
     EXPECT_FALSE(IsRegularFile(output));
@@ -280,7 +280,7 @@ TEST(DataChunk, EmptyButFollowedByBytesStillGivesOneSample) {
     builder.afterData = fixtures::Chunk("LIST", Bytes(20, 7));
     ConverterRig rig;
     EXPECT_EQ(rig.Convert(builder, true), 1);
-    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_TRUE(rig.messages.messages.empty());
     EXPECT_EQ(rig.converter.State().FrameCount, 0u);
     EXPECT_EQ(rig.Output().samples.size(), 1u);
 }
@@ -288,7 +288,7 @@ TEST(DataChunk, EmptyButFollowedByBytesStillGivesOneSample) {
 TEST(DataChunk, EmptyAtTheEndOfTheFileFailsWithoutAnOutput) {
     ConverterRig rig;
     EXPECT_EQ(rig.Convert(WavBuilder(), false), 0);
-    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_TRUE(rig.messages.messages.empty());
     EXPECT_TRUE(rig.converter.State().InputTruncated);
     EXPECT_FALSE(IsRegularFile(rig.out));
 }
@@ -306,7 +306,7 @@ TEST_P(TruncatedData, OutputIsMadeFinalForTheSamplesWritten) {
     builder.dataSize = 2001; // 1000 frames claimed
     ConverterRig rig;
     EXPECT_EQ(rig.Convert(builder, GetParam().zuvan), 0);
-    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_TRUE(rig.messages.messages.empty());
     const ConverterState& state = rig.converter.State();
     EXPECT_TRUE(state.ConvertFailed);
     EXPECT_TRUE(state.InputTruncated);

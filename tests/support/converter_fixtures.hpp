@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the sample-rate converter's tests: a message sink that records, deterministic
-// test signals and a reader for the converter's output files.
+// Helpers for the sample-rate converter's tests: a converter with its own directory and
+// recorder, deterministic test signals and a reader for the converter's output files.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -11,25 +11,10 @@
 
 #include "audio/canonical_header.hpp"
 #include "audio/resampler.hpp"
-#include "base/message_sink.hpp"
 #include "support/fixtures.hpp"
+#include "support/message_recorder.hpp"
 
 namespace fixtures {
-
-struct ShownMessage {
-    std::string text;
-    std::string caption;
-    unsigned style;
-};
-
-class MessageRecorder final : public chpimport::MessageSink {
-public:
-    int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
-        shown.push_back({text, caption, style});
-        return chpimport::kIdOk;
-    }
-    std::vector<ShownMessage> shown;
-};
 
 // Uniform 16-bit noise, the same on every run and platform.
 inline std::vector<std::int16_t> Noise(std::size_t count, std::uint32_t seed,
