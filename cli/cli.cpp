@@ -16,6 +16,10 @@ const Command kCommands[] = {
     {"decode",
      "decode MESSAGE.VOC OUT.wav       decode one message to 16-bit PCM, show its trailer",
      CmdDecode},
+    {"resample",
+     "resample IN.wav OUT.wav [--zuvan] [--channel N]\n"
+     "                                   convert a WAV file to 11111 Hz (11025 Hz with --zuvan)",
+     CmdResample},
 };
 
 void PrintUsage(std::ostream& os) {

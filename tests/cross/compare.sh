@@ -23,4 +23,21 @@ run_win decode "$work/MSG.VOC" "$work/windows.wav" >"$work/decode.windows"
 same "decode: printed trailer" "$work/decode.native" "$work/decode.windows"
 same "decode: wave file" "$work/native.wav" "$work/windows.wav"
 
+# The converter's output must not depend on the platform's floating point: both modes, 16-
+# and 8-bit input.
+for bits in 16 8; do
+    "$native/tests/fixturegen" wav "$work/signal$bits.wav" "$bits"
+    for mode in plain zuvan; do
+        flags=()
+        [ "$mode" = zuvan ] && flags=(--zuvan)
+        out="$work/resample$bits-$mode"
+        "$native/chpimport" resample "$work/signal$bits.wav" "$out.native.wav" "${flags[@]}" \
+            >"$out.native.txt"
+        run_win resample "$work/signal$bits.wav" "$out.windows.wav" "${flags[@]}" \
+            >"$out.windows.txt"
+        same "resample $bits-bit $mode: printed count" "$out.native.txt" "$out.windows.txt"
+        same "resample $bits-bit $mode: wave file" "$out.native.wav" "$out.windows.wav"
+    done
+done
+
 exit $fail
