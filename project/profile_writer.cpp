@@ -39,22 +39,16 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
     while (!text.empty()) {
-        std::size_t nl = text.find('\n');
-        std::string_view body = nl == std::string_view::npos ? text : text.substr(0, nl);
-        Line line;
-        if (nl == std::string_view::npos) {
-            line.text = std::string(body);
-            text = {};
-        } else if (!body.empty() && body.back() == '\r') {
-            line.text = std::string(body.substr(0, body.size() - 1));
-            line.ending = std::string(kCrLf);
-            text.remove_prefix(nl + 1);
-        } else {
-            line.text = std::string(body);
-            line.ending = "\n";
-            text.remove_prefix(nl + 1);
+        const std::size_t nl = text.find('\n');
+        const std::size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
+        std::string_view ending = text.substr(0, end);
+        std::size_t length = end;
+        if (nl != std::string_view::npos) {
+            length = (nl > 0 && text[nl - 1] == '\r') ? nl - 1 : nl;
         }
-        lines.push_back(std::move(line));
+        ending.remove_prefix(length);
+        lines.push_back(Line{std::string(text.substr(0, length)), std::string(ending)});
+        text.remove_prefix(end);
     }
     return lines;
 }
