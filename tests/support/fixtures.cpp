@@ -195,4 +195,19 @@ Bytes Chunk(std::string_view id, const Bytes& body) {
     return out;
 }
 
+FailIo::FailIo(chpimport::IoOp op, int nth, bool sticky) : op_(op), nth_(nth), sticky_(sticky) {
+    chpimport::SetIoFaultHook(&FailIo::Hook, this);
+}
+
+FailIo::~FailIo() {
+    chpimport::SetIoFaultHook(nullptr, nullptr);
+}
+
+bool FailIo::Hook(chpimport::IoOp op, void* context) {
+    auto* self = static_cast<FailIo*>(context);
+    if (op != self->op_) return false;
+    ++self->seen_;
+    return self->sticky_ ? self->seen_ >= self->nth_ : self->seen_ == self->nth_;
+}
+
 } // namespace fixtures
