@@ -13,6 +13,10 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
+    {"resample",
+     "resample IN.wav OUT.wav [--zuvan] [--channel N]\n"
+     "                                   convert a WAV file to 11111 Hz (11025 Hz with --zuvan)",
+     CmdResample},
 };
 
 void PrintUsage(std::ostream& os) {
