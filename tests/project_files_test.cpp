@@ -20,7 +20,6 @@ protected:
     std::string tbl = dir.File("DEMO.tbl");
     std::string wav1 = dir.File("MESSAGE1.wav");
     std::string wav2 = dir.File("MESSAGE2.wav");
-    std::string wav3 = dir.File("MESSAGE3.wav");
 
     ImportSession Session(std::int16_t count) {
         ImportSession session;
@@ -77,33 +76,6 @@ TEST_F(ProjectFiles, TwoMessageTableFile) {
                                            ";\r\n"
                                            "CONC\r\n");
     CloseTableFile(table); // closing again is harmless
-}
-
-TEST_F(ProjectFiles, FailedMessagesLeaveGapsNeverRenumbered) {
-    ImportSession session = Session(3);
-    ASSERT_EQ(WriteProjectSettings(session, chp), 1);
-    std::unique_ptr<TextFile> table = OpenTableFile(chp, session.ChipName);
-    ASSERT_TRUE(table);
-    // Message 2 failed: neither keys nor entry.
-    WriteMessageSettings(zpf, 1, wav1, 0, 40);
-    WriteTableEntry(table.get(), 1, 0, wav1, 4000);
-    WriteMessageSettings(zpf, 3, wav3, 65, 10);
-    WriteTableEntry(table.get(), 3, 65, wav3, 999);
-    table->Close();
-    EXPECT_EQ(fixtures::ReadText(zpf), "[KZ_ISD_PROJECT]\r\nnb_files=3\r\nchip_selected=ISD2560\r\n"
-                                       "file1=" +
-                                           wav1 +
-                                           " [10 40]*\r\n"
-                                           "file3=" +
-                                           wav3 +
-                                           " [165 75]*\r\n"
-                                           "[KZ_ISD_CONCAT]\r\nnb_conc=3\r\n"
-                                           "conc1=CONC1\r\nconc_list1=1\r\n"
-                                           "conc3=CONC3\r\nconc_list3=3\r\n");
-    std::string text = fixtures::ReadText(tbl);
-    EXPECT_NE(text.find("WORD0000\r\n\tDATA\t0000\t"), std::string::npos);
-    EXPECT_NE(text.find("WORD0002\r\n\tDATA\t0041\t;[" + wav3 + "][999 msec]"), std::string::npos);
-    EXPECT_EQ(text.find("WORD0001"), std::string::npos);
 }
 
 TEST_F(ProjectFiles, SecondImportKeepsKeysOfAnEarlierLargerOne) {
