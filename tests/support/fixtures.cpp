@@ -65,6 +65,16 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& path)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+}
+
+ScopedCurrentDir::~ScopedCurrentDir() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+}
+
 ChpBuilder& ChpBuilder::Message(std::uint16_t address, std::string vocName) {
     entries.push_back(
         {static_cast<std::uint16_t>(entries.size() + 1), address, std::move(vocName)});

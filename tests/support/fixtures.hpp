@@ -37,6 +37,18 @@ private:
     std::filesystem::path path_;
 };
 
+// Makes `path` the current directory for the length of a scope.
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::filesystem::path& path);
+    ~ScopedCurrentDir();
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
 struct ChpEntry {
     std::uint16_t number;
     std::uint16_t address;
