@@ -22,5 +22,6 @@ int Run(const Args& args, Streams io);
 
 // The commands; `args` holds what follows the command's name.
 int CmdInfo(const Args& args, Streams io);
+int CmdImport(const Args& args, Streams io);
 
 } // namespace chpimport::cli

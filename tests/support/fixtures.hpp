@@ -35,6 +35,25 @@ private:
     std::filesystem::path path_;
 };
 
+// Makes a directory the current one for the length of a scope (the debug log is written
+// to the current directory).
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::filesystem::path& dir)
+        : saved_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~ScopedCurrentDir() {
+        std::error_code ec;
+        std::filesystem::current_path(saved_, ec);
+    }
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::filesystem::path saved_;
+};
+
 struct ChpEntry {
     std::uint16_t number;
     std::uint16_t address;

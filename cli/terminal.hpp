@@ -1,0 +1,12 @@
+#pragma once
+#include <iosfwd>
+
+namespace chpimport::cli {
+
+// Whether the stream is the process's standard output or error and that is a terminal.
+bool IsTerminal(const std::ostream& stream);
+
+// One keystroke from the console, echoed; -1 when there is no console input.
+int ReadConsoleKey();
+
+} // namespace chpimport::cli
