@@ -12,6 +12,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"import", "import PROJECT.CHP [--zuvan]     import the whole project (WAV, .zpf, .tbl)",
+     CmdImport},
     {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
     {"decode",
      "decode MESSAGE.VOC OUT.wav       decode one message to 16-bit PCM, show its trailer",

@@ -24,5 +24,6 @@ int Run(const Args& args, Streams io);
 int CmdInfo(const Args& args, Streams io);
 int CmdDecode(const Args& args, Streams io);
 int CmdResample(const Args& args, Streams io);
+int CmdImport(const Args& args, Streams io);
 
 } // namespace chpimport::cli
