@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/dialog_ops.hpp"
@@ -9,6 +10,14 @@
 namespace chpimport {
 
 class SampleRateConverter;
+
+// The picker's filter is copied into a 256-character buffer.
+inline constexpr std::size_t kMaxPickerFilter = 255;
+
+// The picker's filter as the platform wants it: the filter's last character is its
+// separator, and every occurrence becomes a NUL; one more NUL ends the list. Nothing for an
+// empty filter. At most 255 characters of the filter are taken.
+std::optional<std::string> ConvertPickerFilter(const std::string& filter);
 
 // Events of the import dialog, as the dialog manager delivers them.
 enum class DialogEvent { InitDialog, Close, Command, Timer, Other };
@@ -35,6 +44,7 @@ public:
 private:
     void ShowStatus(int item, const std::string& text, int timer, unsigned milliseconds);
     void InvalidProject();
+    void Complete();
     bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
                       const std::string& initialName, std::string& chosen);
 

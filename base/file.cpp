@@ -185,4 +185,9 @@ bool IsDirectory(const std::string& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
 } // namespace chpimport

@@ -68,5 +68,7 @@ bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
+// True when both paths name one existing file (through links and different spellings).
+bool IsSameFile(const std::string& a, const std::string& b);
 
 } // namespace chpimport

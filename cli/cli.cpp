@@ -12,7 +12,16 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"import", "import PROJECT.CHP [--zuvan]     import the whole project (WAV, .zpf, .tbl)",
+     CmdImport},
     {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
+    {"decode",
+     "decode MESSAGE.VOC OUT.wav       decode one message to 16-bit PCM, show its trailer",
+     CmdDecode},
+    {"resample",
+     "resample IN.wav OUT.wav [--zuvan] [--channel N]\n"
+     "                                   convert a WAV file to 11111 Hz (11025 Hz with --zuvan)",
+     CmdResample},
 };
 
 void PrintUsage(std::ostream& os) {

@@ -22,5 +22,8 @@ int Run(const Args& args, Streams io);
 
 // The commands; `args` holds what follows the command's name.
 int CmdInfo(const Args& args, Streams io);
+int CmdDecode(const Args& args, Streams io);
+int CmdResample(const Args& args, Streams io);
+int CmdImport(const Args& args, Streams io);
 
 } // namespace chpimport::cli

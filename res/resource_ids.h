@@ -21,6 +21,11 @@
 #define IDS_ERROR 2
 #define IDS_BUFFERSMALL 3
 
+/* The string table's texts, for the resource compiler and for front ends without one. */
+#define STR_NOLAUNCH "Could Not Launch Dialog"
+#define STR_ERROR "Error"
+#define STR_BUFFERSMALL "Buffer too small"
+
 #define ID_STATUS_TIMER 1
 #define ID_STEP_TIMER 2
 #define IDC_STEP_COMMAND 200

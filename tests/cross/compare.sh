@@ -4,7 +4,8 @@
 set -euo pipefail
 native=$(cd "$1" && pwd)
 windows=$(cd "$2" && pwd)
-run_win() { "$(dirname "$0")/../../cmake/wine-run.sh" "$windows/chpimport.exe" "$@"; }
+here=$(cd "$(dirname "$0")" && pwd)
+run_win() { "$here/../../cmake/wine-run.sh" "$windows/chpimport.exe" "$@"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail=0
@@ -16,5 +17,54 @@ same() { # name, file A, file B
 "$native/chpimport" info "$work/SAMPLE.CHP" >"$work/info.native"
 run_win info "$work/SAMPLE.CHP" >"$work/info.windows"
 same "info on a sample project" "$work/info.native" "$work/info.windows"
+
+"$native/tests/fixturegen" voc "$work/MSG.VOC"
+"$native/chpimport" decode "$work/MSG.VOC" "$work/native.wav" >"$work/decode.native"
+run_win decode "$work/MSG.VOC" "$work/windows.wav" >"$work/decode.windows"
+same "decode: printed trailer" "$work/decode.native" "$work/decode.windows"
+same "decode: wave file" "$work/native.wav" "$work/windows.wav"
+
+# The converter's output must not depend on the platform's floating point: both modes, 16-
+# and 8-bit input.
+for bits in 16 8; do
+    "$native/tests/fixturegen" wav "$work/signal$bits.wav" "$bits"
+    for mode in plain zuvan; do
+        flags=()
+        [ "$mode" = zuvan ] && flags=(--zuvan)
+        out="$work/resample$bits-$mode"
+        "$native/chpimport" resample "$work/signal$bits.wav" "$out.native.wav" "${flags[@]}" \
+            >"$out.native.txt"
+        run_win resample "$work/signal$bits.wav" "$out.windows.wav" "${flags[@]}" \
+            >"$out.windows.txt"
+        same "resample $bits-bit $mode: printed count" "$out.native.txt" "$out.windows.txt"
+        same "resample $bits-bit $mode: wave file" "$out.native.wav" "$out.windows.wav"
+    done
+done
+
+# A whole import of the bundled demo project, in both modes: the same WAV bytes, and the same
+# project and table files once each side's own folder is taken out of the paths.
+demo="$here/../../examples/demo"
+normalise() { # file, folder as that side writes it
+    sed -e "s|$(printf '%s' "$2" | sed 's/[\\.|]/\\&/g')|<DIR>|g" -e 's|\\|/|g' "$1"
+}
+for mode in plain zuvan; do
+    flags=()
+    [ "$mode" = zuvan ] && flags=(--zuvan)
+    for side in native windows; do
+        rm -rf "$work/$side-$mode"
+        cp -r "$demo" "$work/$side-$mode"
+    done
+    (cd "$work/native-$mode" && "$native/chpimport" import DEMO.CHP "${flags[@]}" >import.txt)
+    (cd "$work/windows-$mode" && run_win import DEMO.CHP "${flags[@]}" >import.txt)
+    windir=$(sed -n 's/^Zuvan Project File Created: \(.*\)[\\/]DEMO.zpf$/\1/p' "$work/windows-$mode/import.txt")
+    for wav in MSG00001.wav MSG00002.wav MSG00003.wav; do
+        same "import $mode: $wav" "$work/native-$mode/$wav" "$work/windows-$mode/$wav"
+    done
+    for text in DEMO.zpf DEMO.tbl debug.bid; do
+        normalise "$work/native-$mode/$text" "$work/native-$mode" >"$work/$mode-$text.native"
+        normalise "$work/windows-$mode/$text" "$windir" >"$work/$mode-$text.windows"
+        same "import $mode: $text (paths aside)" "$work/$mode-$text.native" "$work/$mode-$text.windows"
+    done
+done
 
 exit $fail

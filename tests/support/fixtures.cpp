@@ -65,6 +65,16 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& path)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+}
+
+ScopedCurrentDir::~ScopedCurrentDir() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+}
+
 ChpBuilder& ChpBuilder::Message(std::uint16_t address, std::string vocName) {
     entries.push_back(
         {static_cast<std::uint16_t>(entries.size() + 1), address, std::move(vocName)});
@@ -183,6 +193,21 @@ Bytes Chunk(std::string_view id, const Bytes& body) {
     out.insert(out.end(), body.begin(), body.end());
     if (body.size() % 2) out.push_back(0);
     return out;
+}
+
+FailIo::FailIo(chpimport::IoOp op, int nth, bool sticky) : op_(op), nth_(nth), sticky_(sticky) {
+    chpimport::SetIoFaultHook(&FailIo::Hook, this);
+}
+
+FailIo::~FailIo() {
+    chpimport::SetIoFaultHook(nullptr, nullptr);
+}
+
+bool FailIo::Hook(chpimport::IoOp op, void* context) {
+    auto* self = static_cast<FailIo*>(context);
+    if (op != self->op_) return false;
+    ++self->seen_;
+    return self->sticky_ ? self->seen_ >= self->nth_ : self->seen_ == self->nth_;
 }
 
 } // namespace fixtures

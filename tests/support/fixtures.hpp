@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file.hpp"
+
 namespace fixtures {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -33,6 +35,18 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Makes `path` the current directory for the length of a scope.
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const std::filesystem::path& path);
+    ~ScopedCurrentDir();
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    std::filesystem::path previous_;
 };
 
 struct ChpEntry {
@@ -111,5 +125,24 @@ struct WavBuilder {
 
 // A chunk: id, 32-bit size, body, and a pad byte after an odd body.
 Bytes Chunk(std::string_view id, const Bytes& body);
+
+// While it lives, the `nth` operation of kind `op` in the file layer (counting from 1)
+// fails, and with `sticky` every later one of that kind as well; a full or broken disk.
+class FailIo {
+public:
+    FailIo(chpimport::IoOp op, int nth, bool sticky = true);
+    ~FailIo();
+    FailIo(const FailIo&) = delete;
+    FailIo& operator=(const FailIo&) = delete;
+    // Operations of the kind seen so far, the failed ones included.
+    int seen() const { return seen_; }
+
+private:
+    static bool Hook(chpimport::IoOp op, void* context);
+    chpimport::IoOp op_;
+    int nth_;
+    bool sticky_;
+    int seen_ = 0;
+};
 
 } // namespace fixtures

@@ -1,0 +1,94 @@
+#include "audio/filter_design.hpp"
+
+#include <cmath>
+
+#include "base/memory.hpp"
+
+namespace chpimport {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// The single-precision value nearest to 22222/11025 (exactly representable as written).
+constexpr float kZuvanStepRatio = 2.0156009197235107421875f;
+
+} // namespace
+
+ConverterMode MakeConverterMode(bool zuvanCompatible) {
+    ConverterMode mode;
+    mode.BranchCount = zuvanCompatible ? 1024 : 2;
+    mode.StepRatio = zuvanCompatible ? kZuvanStepRatio : 2.0f;
+    mode.OutputRate = zuvanCompatible ? 11025u : 11111u;
+
+    const double branches = mode.BranchCount;
+    mode.PhaseStep = static_cast<float>(branches * mode.StepRatio);
+    const float passband = static_cast<float>(kPassbandPercent / (branches * 200.0));
+    const float stopband = static_cast<float>((200.0 - kPassbandPercent) / (branches * 200.0));
+    mode.TransitionWidth = static_cast<float>(static_cast<double>(stopband) - passband);
+
+    mode.FilterLength = KaiserDesign(kStopbandAttenuation, mode.TransitionWidth, mode.Beta);
+    mode.TapsPerBranch = mode.FilterLength / mode.BranchCount;
+    mode.HalfLength = mode.TapsPerBranch * mode.BranchCount / 2;
+    return mode;
+}
+
+std::int32_t KaiserDesign(float attenuation, float transitionWidth, float& beta) {
+    const double a = attenuation;
+    beta = 0.0f;
+    if (attenuation >= 50.0f) {
+        beta = static_cast<float>(0.1102 * (a - 8.71));
+    } else if (attenuation >= 21.0f) {
+        beta = static_cast<float>(0.5842 * std::pow(a - 21.0, 0.4) + 0.07886 * (a - 21.0));
+    }
+    const double half = std::trunc((a - 8.0f) / (28.72 * transitionWidth));
+    return static_cast<std::int32_t>(2 * half + 1);
+}
+
+float BesselI0(float x) {
+    float sum = 1.0f;
+    float term = 1.0f;
+    std::int32_t k = 0;
+    do {
+        k += 2;
+        term = static_cast<float>(static_cast<double>(term) * x * x / (static_cast<double>(k) * k));
+        sum = static_cast<float>(static_cast<double>(sum) + term);
+    } while (!(term <= 1e-7 * sum));
+    return sum;
+}
+
+PolyphaseTable::PolyphaseTable(std::int32_t branchCount, std::int32_t tapsPerBranch)
+    : branchCount_(branchCount), tapsPerBranch_(tapsPerBranch),
+      rows_(static_cast<float**>(
+          AllocZeroed(static_cast<std::size_t>(branchCount), sizeof(float*)))) {
+    for (std::int32_t b = 0; b < branchCount_; ++b)
+        rows_[b] = static_cast<float*>(
+            AllocZeroed(static_cast<std::size_t>(tapsPerBranch), sizeof(float)));
+}
+
+PolyphaseTable::~PolyphaseTable() {
+    for (std::int32_t b = 0; b < branchCount_; ++b) FreeBlock(rows_[b]);
+    FreeBlock(rows_);
+}
+
+void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table) {
+    const std::int32_t half = mode.HalfLength;
+    const double step = mode.PhaseStep;
+    const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
+    const float u = static_cast<float>(1.0 / half);
+    const float v = static_cast<float>(kPi / step);
+
+    table.Entry(0) = 0.0f;
+    for (std::int32_t k = 1; k < half; ++k) {
+        const double n = half - k;
+        const float q = static_cast<float>(n * u);
+        const float a = static_cast<float>(
+            mode.Beta * std::sqrt(1.0 - static_cast<double>(q) * static_cast<double>(q)));
+        const float w = static_cast<float>(static_cast<double>(BesselI0(a)) * g);
+        const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
+        table.Entry(k) = static_cast<float>(static_cast<double>(w) * s);
+    }
+    table.Entry(half) = 1.0f;
+    for (std::int32_t k = 1; k < half; ++k) table.Entry(half + k) = table.Entry(half - k);
+}
+
+} // namespace chpimport

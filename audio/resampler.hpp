@@ -1,0 +1,120 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "audio/canonical_header.hpp"
+#include "audio/filter_design.hpp"
+#include "audio/fir_kernel.hpp"
+#include "base/file.hpp"
+#include "base/message_sink.hpp"
+
+namespace chpimport {
+
+// The converter's messages, shown with the caption kConverterCaption.
+inline constexpr const char* kConverterCaption = "ERROR";
+inline constexpr const char* kMsgCannotOpenInput = "Error opening *.WAV input file in GETINPUT2";
+inline constexpr const char* kMsgBadRiff = "Error in RIFF header";
+inline constexpr const char* kMsgBadFormat = "Error in WAVEfmt header";
+inline constexpr const char* kMsgBadChannels = "Error in WAVEfmt header- Channels/BlockSize";
+inline constexpr const char* kMsgBadDataHeader = "Error in data chunk header";
+inline constexpr const char* kMsgCannotOpenOutput = "Error opening *.WAV output file in SENDOUT2";
+inline constexpr const char* kMsgCannotWrite = "Error writing 16 Bit output *.WAV file in SENDOUT2";
+
+// Everything the converter keeps, within one conversion and from one to the next. The
+// history and the two header records outlive a conversion: the next conversion's first
+// outputs see the previous input's tail, and a provisional output header carries the sizes
+// of the last finished conversion.
+struct ConverterState {
+    FirHistoryBuffer FirHistory{};         // zero until the first conversion consumes input
+    CanonicalWaveHeader InputWaveHeader{}; // as read; cleared when an input is opened
+    CanonicalWaveHeader OutputWaveHeader = InitialOutputHeader();
+    File InputStream;  // open from the first GETINPUT2 of a conversion to its clean-up
+    File OutputStream; // open from the first SENDOUT2 of a conversion to its clean-up
+    bool ConvertFailed = false;
+    std::int32_t SamplesWritten = 0;
+    std::uint32_t FrameCount = 1;
+    std::int32_t SelectedChannel = 0;
+    ConverterMode Mode;                       // fixed at the start of each conversion
+    std::array<std::uint8_t, 8> InputFrame{}; // the last frame read; zero past block align
+    // How the last conversion went, beyond ConvertFailed.
+    bool InputTruncated = false;  // it stopped at a frame the input file does not hold
+    bool OutputAttempted = false; // SENDOUT2 tried to create the output
+};
+
+class SampleRateConverter;
+
+// The part of a conversion that can be done faster: the filter table and the loop that
+// takes every input frame and makes every output sample. An engine reads and writes through
+// the converter (or moves the same bytes in larger steps with the same failures), carries
+// the history in its state, stops as soon as ConvertFailed is set, and returns the number of
+// outputs made. It must write exactly the bytes the reference engine writes.
+class ConversionEngine {
+public:
+    virtual ~ConversionEngine() = default;
+    virtual std::int32_t Run(SampleRateConverter& converter, const std::string& inputPath,
+                             const std::string& outputPath) = 0;
+};
+
+// The reference: the table designed afresh for every conversion, one FirDot per output and
+// one ShiftHistory per input frame, one stream call per frame and per sample.
+class ReferenceEngine final : public ConversionEngine {
+public:
+    std::int32_t Run(SampleRateConverter& converter, const std::string& inputPath,
+                     const std::string& outputPath) override;
+};
+
+// Converts a PCM WAV file into 16-bit mono at 11111 Hz (ratio 2), or at 11025 Hz when it
+// must be Zuvan compatible, with a Kaiser-windowed polyphase low-pass filter. The input's
+// sample rate field is not read: both ratios assume 22222 Hz. One object holds the process's
+// converter state; one conversion runs at a time.
+class SampleRateConverter {
+public:
+    // One console keystroke with echo: its code, or -1 when there is no console input.
+    using KeyReader = std::function<int()>;
+
+    SampleRateConverter(MessageSink& messages, KeyReader readKey);
+    SampleRateConverter(const SampleRateConverter&) = delete;
+    SampleRateConverter& operator=(const SampleRateConverter&) = delete;
+
+    // Converts `inputPath` into `outputPath` and carries the input's display text over.
+    // Returns the number of samples written, or 0 on failure (already reported through the
+    // message sink, except an input that ends inside its data chunk: see InputTruncated).
+    std::int32_t ResampleWave(const std::string& inputPath, const std::string& outputPath,
+                              bool zuvanCompatible);
+
+    // The next sample of the selected channel. The first call of a conversion opens the
+    // input and validates its header. On failure sets ConvertFailed and returns 0.
+    float GETINPUT2(const std::string& inputPath);
+    // Writes one output sample: halved, clipped to 16 bits, truncated toward zero. The first
+    // call of a conversion creates the output with a provisional header. On failure sets
+    // ConvertFailed.
+    void SENDOUT2(float value, const std::string& outputPath);
+    // Completes the output header for the samples written and writes it again at the start
+    // of the output file, which stays open. Returns the byte count of the last header write.
+    std::int32_t FinishOutputWave(std::uint32_t rate);
+
+    ConverterState& State() { return state_; }
+    const ConverterState& State() const { return state_; }
+
+    // The engine that runs conversions from now on (not owned; it must outlive its use).
+    // The reference engine is the default and always available through Reference().
+    void SetEngine(ConversionEngine& engine) { engine_ = &engine; }
+    ConversionEngine& Reference() { return reference_; }
+
+private:
+    bool OpenInput(const std::string& inputPath);
+    void ChooseChannel();
+    void OpenOutput(const std::string& outputPath);
+    void Fail(const char* message);
+    void CopyDisplayText(const std::string& inputPath, const std::string& outputPath);
+
+    MessageSink& messages_;
+    KeyReader readKey_;
+    ConverterState state_;
+    ReferenceEngine reference_;
+    ConversionEngine* engine_ = &reference_;
+};
+
+} // namespace chpimport

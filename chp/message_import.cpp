@@ -1,0 +1,154 @@
+#include "chp/message_import.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "audio/resampler.hpp"
+#include "audio/voc_decoder.hpp"
+#include "audio/wav_post.hpp"
+#include "base/file.hpp"
+#include "base/limits.hpp"
+#include "base/path.hpp"
+#include "chp/chip_table.hpp"
+#include "chp/chp_file.hpp"
+#include "chp/message_length.hpp"
+#include "chp/voc_name.hpp"
+
+namespace chpimport {
+namespace {
+
+// The working files of one message, in the private working folder. Any left from an
+// earlier message go before the decoder runs, so a VOC file without sound can never pick
+// up another message's audio; both go again when the message is done, whatever its outcome.
+class WorkingFiles {
+public:
+    explicit WorkingFiles(const std::string& workDir)
+        : decoded_(InFolder(workDir, "tmp.wav")), converted_(InFolder(workDir, "tmp1.wav")) {
+        Remove();
+    }
+    ~WorkingFiles() { Remove(); }
+    WorkingFiles(const WorkingFiles&) = delete;
+    WorkingFiles& operator=(const WorkingFiles&) = delete;
+
+    const std::string& Decoded() const { return decoded_; }
+    const std::string& Converted() const { return converted_; }
+
+private:
+    static std::string InFolder(const std::string& folder, const char* name) {
+        return (std::filesystem::path(folder) / name).string();
+    }
+    void Remove() {
+        RemoveFile(decoded_);
+        RemoveFile(converted_);
+    }
+
+    std::string decoded_;
+    std::string converted_;
+};
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    return true;
+}
+
+// The debug log shows refused names too; their control characters must not break its lines.
+std::string Printable(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = '?';
+    }
+    return out;
+}
+
+void WriteDebugLine(TextFile* log, const std::string& vocPath, std::int16_t n,
+                    std::uint16_t address, std::uint8_t rowLow, std::uint8_t rowHigh) {
+    if (log == nullptr) return;
+    log->Printf("file %s nb [%hd] addr [%04X] rows %02X %02X\n", Printable(vocPath).c_str(), n,
+                static_cast<unsigned>(address), static_cast<unsigned>(rowLow),
+                static_cast<unsigned>(rowHigh));
+}
+
+// The final file is written under this name beside it first, and renamed over it only
+// when complete. The name has the same length as the final one, and is never the VOC file.
+std::optional<std::string> StagingPath(const std::string& wavePath, const std::string& vocPath) {
+    std::optional<std::string> staging = ChangeExtension(wavePath, ".wa~");
+    if (staging && SameIgnoringCase(*staging, vocPath)) staging = ChangeExtension(wavePath, ".w~~");
+    return staging;
+}
+
+// Cuts the converted message to `sampleCount` - 1 samples (all of it when sampleCount is
+// 0) into `wavePath`, replacing an older file only with a complete new one.
+bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
+                    const std::string& vocPath, std::int32_t sampleCount) {
+    std::optional<std::string> staging = StagingPath(wavePath, vocPath);
+    if (!staging) return false;
+    const std::int32_t copied = CopyWaveRange(converted, *staging, 0, sampleCount - 1);
+    // A copy of no samples also reports 0: only a sample count of 1 asks for that.
+    bool ok = (copied > 0 || sampleCount == 1) && IsRegularFile(*staging);
+    if (ok) ok = RenameFile(*staging, wavePath);
+    if (!ok && IsRegularFile(*staging)) RemoveFile(*staging);
+    return ok;
+}
+
+} // namespace
+
+std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
+                           std::string& wavePath, std::int16_t& length) {
+    ImportSession& session = env.session;
+    if (projectPath.size() > kMaxText) return -1;
+    ChpDirEntry entry;
+    if (ReadChpDirEntry(projectPath, n, entry) != DirEntryStatus::Ok) return -1;
+
+    // From here on every message leaves its line in the debug log.
+    TextFile* log = session.DebugLog.get();
+    const PathParts project = SplitPath(projectPath);
+    const std::string folder = project.drive + project.directory;
+    std::string vocPath = folder + entry.VocName;
+    auto refuse = [&]() -> std::int16_t {
+        WriteDebugLine(log, vocPath, n, entry.Address, 0, 0);
+        return -1;
+    };
+    // The name is used as it stands: a name shorter than 12 characters gets no blanks.
+    if (!IsSafeVocName(entry.VocName) || vocPath.size() > kMaxText) return refuse();
+    if (std::optional<std::string> onDisk = FindFileIgnoringCase(folder, entry.VocName))
+        vocPath = folder + *onDisk;
+    const std::optional<std::string> finalPath = ChangeExtension(vocPath, ".wav");
+    // A VOC file named like its WAV file would be overwritten by it.
+    if (!finalPath || SameIgnoringCase(*finalPath, vocPath)) return refuse();
+
+    WorkingFiles work(env.workDir);
+    VocTrailer trailer{};
+    const bool decoded = VocToWave(vocPath, work.Decoded(), trailer, env.messages) != 0;
+    if (!decoded) return refuse();
+    WriteDebugLine(log, vocPath, n, entry.Address, trailer.bytes[1], trailer.bytes[2]);
+
+    // The trailer's chip code renames the project's chip for this and every later message.
+    const ChipInfo chip = GetChipInfo(trailer.ChipCode(), session.ChipName);
+    session.ChipName = chip.Name;
+
+    const std::uint16_t rowCount = trailer.RowCount();
+    if (entry.Address > 0x7FFF || rowCount > 0x7FFF) return -1;
+    // A VOC file without a sound block decodes without writing anything.
+    if (!IsRegularFile(work.Decoded())) return -1;
+    const bool compatible = session.ZuvanCompatible != 0;
+    if (env.converter.ResampleWave(work.Decoded(), work.Converted(), compatible) == 0) return -1;
+
+    const MessageLength size =
+        ComputeMessageLength(static_cast<std::int16_t>(rowCount), chip, OutputRate(compatible));
+    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, size.SampleCount)) return -1;
+
+    session.DurationMs = size.DurationMs;
+    wavePath = *finalPath;
+    length = size.Length;
+    return static_cast<std::int16_t>(entry.Address);
+}
+
+} // namespace chpimport

@@ -1,0 +1,198 @@
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/headless_dialog.hpp"
+#include "app/import_dialog.hpp"
+#include "audio/resampler.hpp"
+#include "base/work_dir.hpp"
+#include "chp/chp_file.hpp"
+#include "cli/cli.hpp"
+#include "cli/console_key.hpp"
+#include "cli/console_message_sink.hpp"
+#include "cli/terminal.hpp"
+#include "res/resource_ids.h"
+
+namespace chpimport::cli {
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = true;
+}
+
+// The import dialog on a console: what the dialog would show becomes progress on stdout,
+// the completion box one line, and the abort question is answered by Ctrl+C.
+class ConsoleDialog final : public HeadlessDialog {
+public:
+    ConsoleDialog(Streams io, bool live) : io_(io), live_(live) {}
+
+    void SetItemNumber(int id, unsigned value) override {
+        HeadlessDialog::SetItemNumber(id, value);
+        if (id == IDC_FILENUMBER) {
+            Finish();
+            current_ = static_cast<int>(value);
+            succeeded_ = false;
+            if (live_) Draw("importing...");
+        }
+    }
+    void SetItemText(int id, const std::string& text) override {
+        HeadlessDialog::SetItemText(id, text);
+        if (id == IDC_FILENAME && current_ > 0) succeeded_ = true;
+    }
+    bool AskYesNo(const std::string&, const std::string&) override { return true; }
+    void Inform(const std::string& text, const std::string& caption) override {
+        Finish();
+        if (live_) io_.out << "\n";
+        io_.out << caption << " " << text << "\n";
+        completed_ = true;
+    }
+    void ShowError(const std::string& text, const std::string& caption) override {
+        io_.err << caption << ": " << text << "\n";
+    }
+    void OpenHelp(const std::string&, unsigned) override {}
+    PickerResult ShowOpenFilePicker(const PickerRequest&) override { return {}; }
+
+    void SetTotal(int total) { total_ = total; }
+    // Records the message in progress as it stands (at the next step, completion or abort).
+    void Finish() {
+        if (current_ <= 0) return;
+        if (!succeeded_) failed_.push_back(current_);
+        if (live_) {
+            Draw(succeeded_ ? "" : "FAILED");
+        } else if (succeeded_) {
+            io_.out << "message " << current_ << "/" << total_ << ": address " << Item(IDC_ADDRESS)
+                    << ", " << Item(IDC_FILENAME) << "\n";
+        } else {
+            io_.out << "message " << current_ << "/" << total_ << ": FAILED\n";
+        }
+        io_.out.flush();
+        current_ = 0;
+    }
+    bool Completed() const { return completed_; }
+    const std::vector<int>& Failed() const { return failed_; }
+
+private:
+    void Draw(const std::string& note) {
+        constexpr int kWidth = 30;
+        int done = total_ > 0 ? current_ * kWidth / total_ : kWidth;
+        std::string bar(static_cast<std::size_t>(done), '#');
+        bar.resize(kWidth, '.');
+        std::string file =
+            succeeded_ ? std::filesystem::path(Item(IDC_FILENAME)).filename().string() : note;
+        io_.out << "\r[" << bar << "] " << current_ << "/" << total_ << "  " << file << "\x1b[K";
+        io_.out.flush();
+    }
+
+    Streams io_;
+    bool live_;
+    int total_ = 0;
+    int current_ = 0;
+    bool succeeded_ = false;
+    bool completed_ = false;
+    std::vector<int> failed_;
+};
+
+void PrintImportUsage(std::ostream& os) {
+    os << "usage: chpimport import PROJECT.CHP [--zuvan]\n"
+          "  --zuvan   11025 Hz output (\"Make it Zuvan Compatible\") instead of 11111 Hz\n";
+}
+
+} // namespace
+
+int CmdImport(const Args& args, Streams io) {
+    std::string project;
+    bool zuvan = false;
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            PrintImportUsage(io.out);
+            return kExitOk;
+        } else if (arg == "--zuvan") {
+            zuvan = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            io.err << "chpimport import: unknown option " << arg << "\n";
+            PrintImportUsage(io.err);
+            return kExitUsage;
+        } else if (project.empty()) {
+            project = arg;
+        } else {
+            PrintImportUsage(io.err);
+            return kExitUsage;
+        }
+    }
+    if (project.empty()) {
+        PrintImportUsage(io.err);
+        return kExitUsage;
+    }
+    // The file picker hands the dialog a full path; so does the command line.
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(project, ec);
+    if (!ec) project = absolute.string();
+
+    std::optional<WorkDir> work = WorkDir::Create();
+    if (!work) {
+        io.err << "chpimport: cannot create a working folder in the temporary directory\n";
+        return kExitFailed;
+    }
+    ConsoleMessageSink messages(io.err);
+    SampleRateConverter converter(messages, ReadConsoleKey);
+    ConsoleDialog ops(io, IsTerminal(io.out));
+    ImportDialog dialog(ops, converter, messages, work->Path());
+    ops.Attach(dialog);
+
+    ImportDlgProc(dialog, DialogEvent::InitDialog, 0);
+    ops.SetChecked(IDC_ZUVAN, zuvan);
+    ops.SetItemText(IDC_PATH, project);
+    ops.Click(IDC_IMPORT);
+    if (!dialog.Session().Importing && !ops.Completed()) {
+        ChpHeader header;
+        ChpStatus status = ParseChpHeader(project, header);
+        io.err << ops.Item(IDC_STATUS) << "\n";
+        if (status != ChpStatus::Ok) {
+            io.err << project << ": " << ChpStatusText(status) << "\n";
+            return kExitUsage;
+        }
+        return kExitFailed;
+    }
+    ops.SetTotal(dialog.Session().MessageCount);
+
+    gInterrupted = false;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    bool aborted = false;
+    while (!ops.Ended()) {
+        if (gInterrupted && dialog.Session().Importing) {
+            ops.Finish();
+            aborted = true;
+            ops.Click(IDC_OK); // the abort question, answered yes
+            break;
+        }
+        if (!dialog.Session().Importing) {
+            ops.Click(IDC_OK); // as the dialog's OK: the table file gets its closing line
+            break;
+        }
+        if (!ops.DeliverNext()) break;
+    }
+    std::signal(SIGINT, previous);
+
+    const std::vector<int>& failed = ops.Failed();
+    if (aborted) {
+        io.err << "\nchpimport: import aborted; the table file is closed with what was written\n";
+        return kExitFailed;
+    }
+    if (!failed.empty()) {
+        io.err << "chpimport: " << failed.size() << " of " << dialog.Session().MessageCount
+               << " messages failed to import:";
+        for (int n : failed) io.err << " " << n;
+        io.err << " (see debug.bid)\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace chpimport::cli

@@ -1,0 +1,15 @@
+#include "project/project_files.hpp"
+
+namespace chpimport {
+
+std::unique_ptr<TextFile> OpenDebugLog() {
+    return TextFile::Create("debug.bid");
+}
+
+void CloseDebugLog(std::unique_ptr<TextFile>& debugLog) {
+    if (!debugLog) return;
+    debugLog->Close();
+    debugLog.reset();
+}
+
+} // namespace chpimport

@@ -1,0 +1,52 @@
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "base/path.hpp"
+#include "project/profile_writer.hpp"
+#include "project/project_files.hpp"
+
+namespace chpimport {
+namespace {
+
+std::string ShortText(std::int16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%hd", value);
+    return text;
+}
+
+} // namespace
+
+int WriteProjectSettings(ImportSession& session, const std::string& projectPath) {
+    std::optional<std::string> path = ChangeExtension(projectPath, ".zpf");
+    if (!path) {
+        session.ProjectFilePath.clear();
+        return 0;
+    }
+    session.ProjectFilePath = *path;
+    const std::string count = ShortText(session.MessageCount);
+    const std::vector<ProfileEntry> entries = {
+        {kProjectSection, "nb_files", count},
+        {kProjectSection, "chip_selected", session.ChipName},
+        {kConcatSection, "nb_conc", count},
+    };
+    return WriteProfileStrings(*path, entries) ? 1 : 0;
+}
+
+int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
+                         const std::string& wavePath, std::int16_t address, std::int16_t length) {
+    if (n < 1 || address < 0) return 0;
+    // The start address follows the digit 1 directly: address 40, end 65 give "[140 65]".
+    char range[32];
+    std::snprintf(range, sizeof range, " [1%d %d]*", static_cast<int>(address),
+                  static_cast<int>(address) + static_cast<int>(length));
+    const std::string number = ShortText(n);
+    const std::vector<ProfileEntry> entries = {
+        {kProjectSection, "file" + number, wavePath + range},
+        {kConcatSection, "conc" + number, "CONC" + number},
+        {kConcatSection, "conc_list" + number, number},
+    };
+    return WriteProfileStrings(projectFilePath, entries) ? 1 : 0;
+}
+
+} // namespace chpimport

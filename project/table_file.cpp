@@ -1,0 +1,43 @@
+#include <optional>
+#include <string_view>
+
+#include "base/path.hpp"
+#include "project/project_files.hpp"
+
+namespace chpimport {
+namespace {
+
+// A text with a line break would add lines of its own to the listing.
+bool FitsOneLine(std::string_view text) {
+    return text.find_first_of("\r\n") == std::string_view::npos;
+}
+
+} // namespace
+
+std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath,
+                                        const std::string& chipName) {
+    if (!FitsOneLine(projectPath) || !FitsOneLine(chipName)) return nullptr;
+    std::optional<std::string> path = ChangeExtension(projectPath, ".tbl");
+    if (!path) return nullptr;
+    std::unique_ptr<TextFile> file = TextFile::Create(*path);
+    if (!file) return nullptr;
+    file->Printf(";\n;\tPROJECT :[%s][%s]\n;\n", projectPath.c_str(), chipName.c_str());
+    return file;
+}
+
+void WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
+                     const std::string& wavePath, std::int32_t durationMs) {
+    if (tableFile == nullptr || n < 1 || address < 0 || !FitsOneLine(wavePath)) return;
+    tableFile->Printf("%s%04hd\n\tDATA\t%04lX\t;[%s][%ld msec][%s]\n;\n", "WORD",
+                      static_cast<short>(n - 1), static_cast<unsigned long>(address),
+                      wavePath.c_str(), static_cast<long>(durationMs), wavePath.c_str());
+}
+
+void CloseTableFile(std::unique_ptr<TextFile>& tableFile) {
+    if (!tableFile) return;
+    tableFile->Write("CONC\n");
+    tableFile->Close();
+    tableFile.reset();
+}
+
+} // namespace chpimport

@@ -1,0 +1,153 @@
+// Whole imports as the dialog runs them, from the CHP file to the project file, the table
+// file and the debug log.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "audio/resampler.hpp"
+#include "base/file.hpp"
+#include "base/message_sink.hpp"
+#include "chp/message_import.hpp"
+#include "project/project_files.hpp"
+#include "support/fixtures.hpp"
+
+namespace chpimport {
+namespace {
+
+struct Voc {
+    std::string name;
+    std::uint16_t address;
+    std::uint16_t rowCount;
+    bool present = true;
+};
+
+class ImportOutputs : public ::testing::Test {
+protected:
+    // The project in its own folder, which is also the current directory (for debug.bid).
+    void WriteProject(const std::vector<Voc>& messages) {
+        fixtures::ChpBuilder builder;
+        for (const Voc& m : messages) {
+            builder.Message(m.address, m.name);
+            if (!m.present) continue;
+            fixtures::VocBuilder voc;
+            voc.chipCode = 5;
+            voc.rowCount = m.rowCount;
+            // ISD2560 at 11111 Hz: 27.7775 samples per row count; twice that as input.
+            fixtures::Bytes samples(static_cast<std::size_t>(m.rowCount) * 56 + 64);
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                samples[i] = static_cast<std::uint8_t>(128 + 60 * std::sin(0.1 * double(i)));
+            voc.Sound(166, samples);
+            fixtures::WriteFile(dir.File(m.name), voc.Build());
+        }
+        fixtures::WriteFile(chp, builder.Build());
+    }
+
+    // Import, then every step, then completion and OK, in the dialog's order.
+    void RunImport(std::int16_t messageCount) {
+        session.ProjectPath = chp;
+        session.MessageCount = messageCount;
+        session.ChipName = "ISD2560";
+        session.TableFile = OpenTableFile(session.ProjectPath, session.ChipName);
+        WriteProjectSettings(session, session.ProjectPath);
+        session.DebugLog = OpenDebugLog();
+        for (session.MessageNumber = 1; session.MessageNumber <= messageCount;
+             ++session.MessageNumber) {
+            std::string wavePath;
+            std::int16_t length = 0;
+            std::int16_t address =
+                ImportMessage(env, session.ProjectPath, session.MessageNumber, wavePath, length);
+            if (address < 0) continue;
+            WriteMessageSettings(session.ProjectFilePath, session.MessageNumber, wavePath, address,
+                                 length);
+            WriteTableEntry(session.TableFile.get(), session.MessageNumber, address, wavePath,
+                            session.DurationMs);
+        }
+        CloseDebugLog(session.DebugLog);
+        CloseTableFile(session.TableFile);
+    }
+
+    std::string Path(const std::string& name) const { return dir.File(name); }
+
+    fixtures::TempDir dir;
+    fixtures::ScopedCurrentDir cwd{dir.path()};
+    fixtures::TempDir work;
+    std::string chp = dir.File("DEMO.CHP");
+    SilentMessageSink sink;
+    SampleRateConverter converter{sink, [] { return -1; }};
+    ImportSession session;
+    ImportEnvironment env{session, converter, sink, work.path().string()};
+};
+
+TEST_F(ImportOutputs, TwoMessageProject) {
+    WriteProject({{"MESSAGE1.VOC", 0, 160}, {"MESSAGE2.VOC", 40, 100}});
+    RunImport(2);
+    const std::string wav1 = Path("MESSAGE1.wav"), wav2 = Path("MESSAGE2.wav");
+    EXPECT_EQ(fixtures::ReadText(Path("DEMO.zpf")), "[KZ_ISD_PROJECT]\r\n"
+                                                    "nb_files=2\r\n"
+                                                    "chip_selected=ISD2560\r\n"
+                                                    "file1=" +
+                                                        wav1 +
+                                                        " [10 40]*\r\n"
+                                                        "file2=" +
+                                                        wav2 +
+                                                        " [140 65]*\r\n"
+                                                        "[KZ_ISD_CONCAT]\r\n"
+                                                        "nb_conc=2\r\n"
+                                                        "conc1=CONC1\r\n"
+                                                        "conc_list1=1\r\n"
+                                                        "conc2=CONC2\r\n"
+                                                        "conc_list2=2\r\n");
+    EXPECT_EQ(fixtures::ReadText(Path("DEMO.tbl")), ";\r\n"
+                                                    ";\tPROJECT :[" +
+                                                        chp +
+                                                        "][ISD2560]\r\n"
+                                                        ";\r\n"
+                                                        "WORD0000\r\n"
+                                                        "\tDATA\t0000\t;[" +
+                                                        wav1 + "][4000 msec][" + wav1 +
+                                                        "]\r\n"
+                                                        ";\r\n"
+                                                        "WORD0001\r\n"
+                                                        "\tDATA\t0028\t;[" +
+                                                        wav2 + "][2499 msec][" + wav2 +
+                                                        "]\r\n"
+                                                        ";\r\n"
+                                                        "CONC\r\n");
+    EXPECT_EQ(fixtures::ReadText(Path("debug.bid")),
+              "file " + Path("MESSAGE1.VOC") + " nb [1] addr [0000] rows A0 00\r\n" + "file " +
+                  Path("MESSAGE2.VOC") + " nb [2] addr [0028] rows 64 00\r\n");
+    // No working file in the current directory.
+    EXPECT_FALSE(IsRegularFile(Path("tmp.wav")));
+    EXPECT_FALSE(IsRegularFile(Path("tmp1.wav")));
+}
+
+TEST_F(ImportOutputs, FailedMiddleMessageLeavesAGap) {
+    WriteProject(
+        {{"MESSAGE1.VOC", 0, 160}, {"MESSAGE2.VOC", 40, 100, false}, {"MESSAGE3.VOC", 65, 40}});
+    RunImport(3);
+    const std::string wav1 = Path("MESSAGE1.wav"), wav3 = Path("MESSAGE3.wav");
+    EXPECT_EQ(fixtures::ReadText(Path("DEMO.zpf")),
+              "[KZ_ISD_PROJECT]\r\nnb_files=3\r\nchip_selected=ISD2560\r\n"
+              "file1=" +
+                  wav1 +
+                  " [10 40]*\r\n"
+                  "file3=" +
+                  wav3 +
+                  " [165 75]*\r\n"
+                  "[KZ_ISD_CONCAT]\r\nnb_conc=3\r\n"
+                  "conc1=CONC1\r\nconc_list1=1\r\n"
+                  "conc3=CONC3\r\nconc_list3=3\r\n");
+    const std::string table = fixtures::ReadText(Path("DEMO.tbl"));
+    EXPECT_NE(table.find("WORD0000\r\n"), std::string::npos);
+    EXPECT_EQ(table.find("WORD0001"), std::string::npos);
+    EXPECT_NE(table.find("WORD0002\r\n\tDATA\t0041\t;[" + wav3 + "][1000 msec]"),
+              std::string::npos);
+    // The failed message has its line too, with no row bytes.
+    EXPECT_NE(fixtures::ReadText(Path("debug.bid"))
+                  .find("file " + Path("MESSAGE2.VOC") + " nb [2] addr [0028] rows 00 00\r\n"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace chpimport
