@@ -28,6 +28,8 @@ public:
     explicit DialogContext(HWND dialog)
         : ops_(dialog, gShell.instance, gShell.pickerBuffer), converter_(messages_, ReadNoKey),
           work_(WorkDir::Create()),
+          // Without a private folder the working files go to the current folder, where
+          // they always went.
           logic_(ops_, converter_, messages_, work_ ? work_->Path() : std::string()) {}
 
     ImportDialog& Logic() { return logic_; }

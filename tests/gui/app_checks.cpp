@@ -131,15 +131,14 @@ void CheckImport(const std::string& exe, const std::string& workDir, const std::
         },
         kLong);
     if (midway) {
-        app.Frozen([&] { Screenshot(dialog, "gui-import.png"); });
+        app.Frozen([&] { Screenshot({dialog}, "gui-import.png"); });
         Note("screenshot taken during the import");
     } else {
         Note("the import ended before a screenshot could be taken");
     }
 
     const std::string zpf = WithExtension(project, ".zpf");
-    WaitTopWindow(app.Pid(), kCompletionCaption, kLong);
-    Screenshot(dialog, "gui-complete.png");
+    Screenshot({dialog, WaitTopWindow(app.Pid(), kCompletionCaption, kLong)}, "gui-complete.png");
     const std::string number = std::to_string(count);
     CheckEq(ItemText(dialog, IDC_FILENUMBER), number, "File Number after completion");
     CheckEq(ItemText(dialog, IDC_MSGCOUNT), number, "# Msgs");
@@ -200,7 +199,7 @@ void CheckHelp(const std::string& exe, const std::string& workDir) {
               info.text.find(".zpf") != std::string::npos,
           "the help text: " + info.text);
     Check(info.owner == app.Dialog(), "the help box is not owned by the dialog");
-    Screenshot(box, "gui-help.png");
+    Screenshot({box}, "gui-help.png");
     Click(box, IDOK);
     WaitGone(box, 10000, "the help box");
     Click(app.Dialog(), IDC_OK);

@@ -4,6 +4,7 @@
 #include "app/win/win32.hpp"
 
 #include <functional>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -76,7 +77,8 @@ std::function<void(HWND)> Press(int id);
 
 // Where the screenshot watcher of run_gui_tests.sh listens (GUI_SHOT_DIR), if anywhere.
 // Asks it for a PNG of `window` named `name` and waits until it is written.
-void Screenshot(HWND window, const std::string& name);
+// The picture covers all the given windows.
+void Screenshot(std::initializer_list<HWND> windows, const std::string& name);
 
 // The picker's file name box (the Explorer-style dialog's combo box or an old-style edit).
 HWND PickerNameBox(HWND picker);

@@ -162,11 +162,15 @@ DWORD WINAPI Responder::Run(void* param) {
     return 0;
 }
 
-void Screenshot(HWND window, const std::string& name) {
+void Screenshot(std::initializer_list<HWND> windows, const std::string& name) {
     const char* dir = std::getenv("GUI_SHOT_DIR");
     if (!dir || !*dir) return;
     RECT rect{};
-    GetWindowRect(window, &rect);
+    for (HWND window : windows) {
+        RECT one{};
+        GetWindowRect(window, &one);
+        UnionRect(&rect, &rect, &one);
+    }
     const std::string base = std::string(dir) + "\\";
     DeleteFileA((base + "shot.done").c_str());
     {
