@@ -1,4 +1,4 @@
-// ChpImport.exe: the import dialog as a Windows program.
+// ChpImportDialog.exe: the import dialog as a Windows program.
 #include "app/win/win32.hpp"
 
 #include "app/win/shell_state.hpp"

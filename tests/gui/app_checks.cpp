@@ -1,4 +1,4 @@
-// ChpImport.exe as a user meets it: started as a program, driven through its windows.
+// ChpImportDialog.exe as a user meets it: started as a program, driven through its windows.
 #include <string>
 
 #include "app/win/help.hpp"

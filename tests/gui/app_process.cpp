@@ -46,7 +46,7 @@ void App::FindDialog() {
 DWORD App::WaitExit(DWORD timeoutMs) {
     Check(process_.hProcess != nullptr, "an attached program's exit code is its starter's");
     Check(WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0,
-          "ChpImport.exe did not end");
+          "ChpImportDialog.exe did not end");
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
     return code;

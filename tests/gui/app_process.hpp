@@ -4,7 +4,7 @@
 
 namespace gui {
 
-// A running ChpImport.exe, started in `workDir` (where it writes debug.bid), or one that
+// A running ChpImportDialog.exe, started in `workDir` (where it writes debug.bid), or one that
 // was started by someone else (attached to by its dialog). Killed if still running when
 // the check ends.
 class App {

@@ -3,14 +3,14 @@
 
 namespace gui {
 
-// ChpImport.exe's resources, read from the file.
+// ChpImportDialog.exe's resources, read from the file.
 void CheckResources(const std::string& exe);
 
 // The Windows pieces in this process, on windows of their own: the dialog operations, the
 // dialog launcher, the converter's message boxes, the help and the bitmap window.
 void CheckWindowsPieces(const std::string& scratchDir);
 
-// ChpImport.exe driven from outside. `project` is a CHP path as Windows sees it, `count`
+// ChpImportDialog.exe driven from outside. `project` is a CHP path as Windows sees it, `count`
 // its message count.
 void CheckOpenAndClose(const std::string& exe, const std::string& workDir);
 void CheckCloseAttached();

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the GUI test driver: it runs under Wine (or Windows) beside ChpImport.exe,
+// Helpers of the GUI test driver: it runs under Wine (or Windows) beside ChpImportDialog.exe,
 // finds windows, drives them with real window messages and checks what they show.
 #include "app/win/win32.hpp"
 

@@ -1,4 +1,4 @@
-// Drives ChpImport.exe and its Windows pieces through real windows and messages; run by
+// Drives ChpImportDialog.exe and its Windows pieces through real windows and messages; run by
 // run_gui_tests.sh under Xvfb and Wine (or on a Windows desktop). One check per run:
 //   gui_driver resources EXE                   the program's resources
 //   gui_driver pieces SCRATCH_DIR              dialog operations etc. in this process

@@ -1,4 +1,4 @@
-// The Windows pieces of ChpImport.exe run in this process, each on a real window: the
+// The Windows pieces of ChpImportDialog.exe run in this process, each on a real window: the
 // dialog operations on a dialog made from DIALOG_1 (the driver carries the program's
 // resources), the launcher, the converter's boxes, the help and the bitmap window.
 #include <string>

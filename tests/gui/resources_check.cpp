@@ -1,4 +1,4 @@
-// The resources of ChpImport.exe, read from the file as the system would: DIALOG_1 field by
+// The resources of ChpImportDialog.exe, read from the file as the system would: DIALOG_1 field by
 // field, the string table, BITMAP1 and the help text.
 #include <cstring>
 #include <string>

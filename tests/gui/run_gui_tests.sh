@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows program tested for real: ChpImport.exe and the test driver (gui_driver.exe)
+# The Windows program tested for real: ChpImportDialog.exe and the test driver (gui_driver.exe)
 # run under Wine on a private Xvfb display, with real windows and real messages. The
 # driver starts the program, fills in and clicks the dialog, answers its boxes and checks
 # what they show; this script compares the files an import writes with what the native
@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 mingw=$(cd "$1" && pwd)
 native=$(cd "$2" && pwd)
-exe=$mingw/ChpImport.exe
+exe=$mingw/ChpImportDialog.exe
 driver=$mingw/tests/gui/gui_driver.exe
 for f in "$exe" "$driver" "$native/chpimport"; do
     [ -x "$f" ] || { echo "run_gui_tests: $f is missing; build first" >&2; exit 2; }
@@ -149,7 +149,7 @@ starter=$!
 drive close-attached
 wait "$starter" || true
 status=$(cat "$work/shell-exit" 2>/dev/null || echo none)
-if [ "$status" == 255 ]; then echo "ok    ChpImport.exe started from the shell exits with status 255"; else fail "exit status $status, expected 255"; fi
+if [ "$status" == 255 ]; then echo "ok    ChpImportDialog.exe started from the shell exits with status 255"; else fail "exit status $status, expected 255"; fi
 drive invalid "$(winpath "$exe")" "$cwd" "$(winpath "$work/cwd/NOFILE.CHP")"
 drive help "$(winpath "$exe")" "$cwd"
 dir=$(project browse)
