@@ -1,0 +1,42 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "audio/fast_kernels.hpp"
+#include "audio/kernel_table.hpp"
+
+namespace chpimport {
+
+// One output to compute: the index in the sample buffer of the oldest of its T samples
+// (the newest is the frame that made it) and the branch its phase chose.
+struct PlannedOutput {
+    std::int64_t window;
+    std::int32_t branch;
+};
+
+// The filter values of a run of planned outputs, in any order the kernels like, each one
+// exactly as FirDot computes it.
+struct FilterJob {
+    const GroupKernel* kernel = nullptr;
+    const KernelTable* table = nullptr;
+    const float* samples = nullptr; // the sample buffer; every planned window lies inside
+    std::size_t sampleCount = 0;
+    const PlannedOutput* outputs = nullptr; // windows in ascending order
+    std::size_t count = 0;
+    std::int32_t threads = 1; // at most this many threads work on it
+};
+
+// Outputs of a lane group lie this far apart in the run: lane k of the group that starts
+// with output m computes output m + k x kLaneStride.
+inline constexpr std::size_t kLaneStride = 641;
+// A run this long is shared between threads.
+inline constexpr std::size_t kThreadedOutputs = 8192;
+
+// values[i] = the filter value of job.outputs[i].
+void FilterOutputs(const FilterJob& job, float* values);
+
+// One output on its own, the plain way: `window` holds its T samples, oldest first, and
+// `row` its branch as KernelTable lays it out.
+float ScalarDot(const float* window, const double* row, std::int32_t taps);
+
+} // namespace chpimport

@@ -1,0 +1,79 @@
+#include "audio/fast_kernels.hpp"
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h>
+
+namespace chpimport {
+namespace {
+
+constexpr std::int32_t kLanes = 2;
+// Groups computed side by side to hide the latency of each lane's chain of additions.
+constexpr std::size_t kInterleave = 8;
+
+// A double rounded to single precision and widened again, on its bits: add just under half
+// a unit in the 24th significant bit, plus one when that bit is set (ties to even), and
+// clear the 29 bits below it.
+inline __m128d RoundToFloat(__m128d value) {
+    const __m128i bits = _mm_castpd_si128(value);
+    const __m128i odd = _mm_and_si128(_mm_srli_epi64(bits, 29), _mm_set1_epi64x(1));
+    const __m128i biased = _mm_add_epi64(bits, _mm_add_epi64(odd, _mm_set1_epi64x(0x0FFFFFFF)));
+    return _mm_castsi128_pd(_mm_and_si128(biased, _mm_set1_epi64x(~std::int64_t{0x1FFFFFFF})));
+}
+
+template <std::size_t N>
+void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
+    const double* window[N];
+    const double* row0[N];
+    const double* row1[N];
+    __m128d acc[N];
+#pragma GCC unroll 8
+    for (std::size_t g = 0; g < N; ++g) {
+        window[g] = groups[g].window;
+        row0[g] = groups[g].rowA;
+        row1[g] = (groups[g].useB & 2u) != 0 ? groups[g].rowB : groups[g].rowA;
+        const __m128d c = _mm_loadh_pd(_mm_load_sd(row0[g]), row1[g]);
+        acc[g] = RoundToFloat(_mm_mul_pd(_mm_loadu_pd(window[g]), c));
+    }
+    for (std::int32_t j = 1; j < taps; ++j) {
+#pragma GCC unroll 8
+        for (std::size_t g = 0; g < N; ++g) {
+            const __m128d c = _mm_loadh_pd(_mm_load_sd(row0[g] + j), row1[g] + j);
+            const __m128d term = _mm_mul_pd(_mm_loadu_pd(window[g] + kLanes * j), c);
+            acc[g] = RoundToFloat(_mm_add_pd(acc[g], term));
+        }
+    }
+#pragma GCC unroll 8
+    for (std::size_t g = 0; g < N; ++g) {
+        alignas(16) float lanes[4];
+        _mm_store_ps(lanes, _mm_cvtpd_ps(acc[g])); // exact: the values are floats already
+        out[kLanes * g] = lanes[0];
+        out[kLanes * g + 1] = lanes[1];
+    }
+}
+
+void RunSse2(const LaneGroup* groups, std::size_t count, std::int32_t taps, float* out) {
+    std::size_t g = 0;
+    for (; g + kInterleave <= count; g += kInterleave)
+        RunBatch<kInterleave>(groups + g, taps, out + kLanes * g);
+    for (; g < count; ++g) RunBatch<1>(groups + g, taps, out + kLanes * g);
+}
+
+constexpr GroupKernel kSse2{KernelIsa::Sse2, "sse2", kLanes, RunSse2};
+
+} // namespace
+
+const GroupKernel* Sse2GroupKernel() {
+    return &kSse2;
+}
+
+} // namespace chpimport
+
+#else
+
+namespace chpimport {
+const GroupKernel* Sse2GroupKernel() {
+    return nullptr;
+}
+} // namespace chpimport
+
+#endif
