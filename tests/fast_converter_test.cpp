@@ -94,6 +94,10 @@ struct SignalCase {
     Bytes input;
 };
 
+void PrintTo(const SignalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class FastSignals : public ::testing::TestWithParam<SignalCase> {};
 
 TEST_P(FastSignals, InBothModes) {
@@ -161,6 +165,10 @@ struct ChannelCase {
     WavBuilder input;
     std::vector<int> keys;
 };
+
+void PrintTo(const ChannelCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FastChannels : public ::testing::TestWithParam<ChannelCase> {};
 
