@@ -88,18 +88,19 @@ TEST_F(CliResample, TruncatedInputIsReported) {
 TEST_F(CliResample, ReferenceConverterOptionWritesTheSameFile) {
     fixtures::WriteFile(in, fixtures::Mono16(fixtures::Noise(30000, 3)).Build());
     const std::string reference = dir.File("reference.wav");
-    for (const char* mode : {"--channel", "--zuvan"}) {
-        Args flags = std::string(mode) == "--zuvan" ? Args{"--zuvan"} : Args{};
+    for (bool zuvan : {false, true}) {
         Args fast = {"resample", in, out};
         Args slow = {"resample", in, reference, "--reference-converter"};
-        fast.insert(fast.end(), flags.begin(), flags.end());
-        slow.insert(slow.end(), flags.begin(), flags.end());
+        if (zuvan) {
+            fast.push_back("--zuvan");
+            slow.push_back("--zuvan");
+        }
         const Result a = RunArgs(fast);
         const Result b = RunArgs(slow);
         EXPECT_EQ(a.status, kExitOk);
         EXPECT_EQ(b.status, kExitOk);
         EXPECT_EQ(a.out, b.out);
-        EXPECT_EQ(fixtures::ReadFile(out), fixtures::ReadFile(reference)) << mode;
+        EXPECT_EQ(fixtures::ReadFile(out), fixtures::ReadFile(reference)) << zuvan;
     }
 }
 
