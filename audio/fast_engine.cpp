@@ -7,36 +7,14 @@
 
 #include "audio/fast_filter.hpp"
 #include "audio/kernel_table.hpp"
+#include "audio/phase_schedule.hpp"
 #include "audio/resampler.hpp"
 
 namespace chpimport {
 namespace {
 
-// Input frames read in one go: with up to 8 bytes a frame, half a megabyte at most.
-constexpr std::uint32_t kBlockFrames = 1u << 16;
-
-// The run loop of the reference, minus the dot products: which frame makes an output and
-// with which branch, in the same single-precision steps.
-class PhaseSchedule {
-public:
-    explicit PhaseSchedule(const ConverterMode& mode)
-        : branches_(mode.BranchCount), step_(mode.PhaseStep) {}
-
-    // The outputs that input frame `frame` makes, handed to `emit` with their branch.
-    template <typename Emit>
-    void Frame(std::int64_t frame, Emit&& emit) {
-        while (branches_ > phase_) {
-            emit(frame, static_cast<std::int32_t>(phase_));
-            phase_ = static_cast<float>(static_cast<double>(phase_) + step_);
-        }
-        phase_ = static_cast<float>(static_cast<double>(phase_) - branches_);
-    }
-
-private:
-    double branches_;
-    float step_;
-    float phase_ = 0.0f;
-};
+// Input frames read in one go: with up to 8 bytes a frame, a megabyte at most.
+constexpr std::uint32_t kBlockFrames = 1u << 17;
 
 // One conversion. Frames are numbered from 0, the first of this input; the carried history
 // holds frames -(T - 1) to -1.
@@ -50,13 +28,8 @@ public:
     std::int32_t Run(const std::string& inputPath, const std::string& outputPath);
 
 private:
-    void Append(float sample, std::int64_t frame) {
-        samples_.push_back(sample);
-        schedule_.Frame(frame, [this](std::int64_t f, std::int32_t branch) {
-            pending_.push_back({f - (taps_ - 1), branch});
-        });
-    }
-    void DecodeFrames(const std::uint8_t* bytes, std::size_t frames, std::int64_t firstFrame);
+    void DecodeFrames(const std::uint8_t* bytes, std::size_t frames);
+    void ScheduleFrames(std::int64_t first, std::size_t frames);
     bool WritePending(bool all);
     void KeepHistory(std::int64_t end);
     void SetInputFrame(std::int64_t frame);
@@ -72,10 +45,10 @@ private:
 
     std::vector<float> samples_; // frames firstFrame_ onwards
     std::int64_t firstFrame_ = 0;
-    std::vector<PlannedOutput> pending_; // made, not yet written; windows in frame numbers
-    std::vector<PlannedOutput> planned_; // the same, as indices into samples_
+    std::vector<PlannedOutput> pending_; // made, not yet written; windows index samples_
     std::vector<float> values_;
     std::vector<std::uint8_t> raw_; // the input bytes of frames rawFirstFrame_ onwards
+    std::size_t rawBytes_ = 0;      // how many of them
     std::int64_t rawFirstFrame_ = 1;
     std::vector<std::uint8_t> outBytes_;
     std::uint32_t outputs_ = 0; // wraps as the reference's count does
@@ -90,7 +63,8 @@ std::int32_t FastConversion::Run(const std::string& inputPath, const std::string
     const auto history = static_cast<std::size_t>(taps_ - 1);
     firstFrame_ = -static_cast<std::int64_t>(history);
     samples_.assign(s_.FirHistory.begin(), s_.FirHistory.begin() + history);
-    Append(first, 0);
+    samples_.push_back(first);
+    ScheduleFrames(0, 1);
 
     // Its output (there always is one: the phase starts at 0) through SENDOUT2, which
     // creates the output file with its provisional header.
@@ -105,11 +79,14 @@ std::int32_t FastConversion::Run(const std::string& inputPath, const std::string
     std::uint32_t consumed = 1;
     while (consumed < s_.FrameCount) {
         const std::uint32_t want = std::min(s_.FrameCount - consumed, kBlockFrames);
-        const std::size_t carried = raw_.size();
-        raw_.resize(carried + static_cast<std::size_t>(want) * frameBytes);
-        const std::size_t got = s_.InputStream.Read(raw_.data() + carried, raw_.size() - carried);
+        const std::size_t carried = rawBytes_;
+        const std::size_t asked = static_cast<std::size_t>(want) * frameBytes;
+        if (raw_.size() < carried + asked) raw_.resize(carried + asked);
+        const std::size_t got = s_.InputStream.Read(raw_.data() + carried, asked);
         const std::size_t whole = got / frameBytes;
-        DecodeFrames(raw_.data() + carried, whole, consumed);
+        rawBytes_ = carried + whole * frameBytes;
+        DecodeFrames(raw_.data() + carried, whole);
+        ScheduleFrames(consumed, whole);
         consumed += static_cast<std::uint32_t>(whole);
         const bool truncated = whole < want;
 
@@ -122,8 +99,7 @@ std::int32_t FastConversion::Run(const std::string& inputPath, const std::string
             // What GETINPUT2 does with a frame the input does not hold whole: the bytes it
             // got land in the frame record, the output is made final for the samples
             // written, and the conversion fails.
-            std::memcpy(s_.InputFrame.data(), raw_.data() + carried + whole * frameBytes,
-                        got - whole * frameBytes);
+            std::memcpy(s_.InputFrame.data(), raw_.data() + rawBytes_, got - whole * frameBytes);
             KeepHistory(consumed);
             if (s_.OutputStream) converter_.FinishOutputWave(s_.Mode.OutputRate);
             s_.InputTruncated = true;
@@ -136,56 +112,63 @@ std::int32_t FastConversion::Run(const std::string& inputPath, const std::string
     return static_cast<std::int32_t>(outputs_);
 }
 
-void FastConversion::DecodeFrames(const std::uint8_t* bytes, std::size_t frames,
-                                  std::int64_t firstFrame) {
+void FastConversion::DecodeFrames(const std::uint8_t* bytes, std::size_t frames) {
     const CanonicalWaveHeader& h = s_.InputWaveHeader;
     const std::size_t frameBytes = h.BlockAlign;
     const auto channel = static_cast<std::size_t>(s_.SelectedChannel);
-    samples_.reserve(samples_.size() + frames);
+    const std::size_t at = samples_.size();
+    samples_.resize(at + frames);
+    float* out = samples_.data() + at;
     if (h.BitsPerSample == 16 && 2 * channel + 2 <= frameBytes) {
-        // The usual case, and the only costly one: the channel's two bytes inside the frame.
-        for (std::size_t f = 0; f < frames; ++f) {
-            const std::uint8_t* p = bytes + f * frameBytes + 2 * channel;
-            const auto value = static_cast<std::int16_t>(p[0] | (p[1] << 8));
-            Append(static_cast<float>(value), firstFrame + static_cast<std::int64_t>(f));
-        }
+        // The usual case: the channel's two bytes lie inside the frame.
+        const std::uint8_t* p = bytes + 2 * channel;
+        for (std::size_t f = 0; f < frames; ++f, p += frameBytes)
+            out[f] = static_cast<float>(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
         return;
     }
     for (std::size_t f = 0; f < frames; ++f)
-        Append(FrameSample(bytes + f * frameBytes, frameBytes, h.BitsPerSample, s_.SelectedChannel),
-               firstFrame + static_cast<std::int64_t>(f));
+        out[f] =
+            FrameSample(bytes + f * frameBytes, frameBytes, h.BitsPerSample, s_.SelectedChannel);
 }
 
-// Computes and writes the pending outputs: all of them, or (mid-input) the whole spans of
-// lanes the kernel takes in one go, the rest waiting for more frames. False when a write
+void FastConversion::ScheduleFrames(std::int64_t first, std::size_t frames) {
+    const std::size_t at = pending_.size();
+    pending_.resize(at + frames * schedule_.MostOutputsPerFrame());
+    PlannedOutput* out = pending_.data() + at;
+    // The window of an output starts T - 1 frames before the frame that makes it.
+    const std::int64_t lag = taps_ - 1 + firstFrame_;
+    schedule_.Frames(first, static_cast<std::int64_t>(frames),
+                     [&out, lag](std::int64_t frame, std::int32_t branch) {
+                         *out++ = {frame - lag, branch};
+                     });
+    pending_.resize(static_cast<std::size_t>(out - pending_.data()));
+}
+
+// Computes and writes the pending outputs: all of them, or (mid-input) the long spans of
+// lanes that keep every lane busy, the rest waiting for more frames. False when a write
 // failed; the conversion has then stopped where the reference stops.
 bool FastConversion::WritePending(bool all) {
     std::size_t count = pending_.size();
-    if (!all) {
-        const std::size_t span = static_cast<std::size_t>(kernel_.lanes) * kLaneStride;
-        count -= count % span;
-    }
+    if (!all) count -= count % LongSpan(kernel_.lanes);
     if (count == 0) return true;
 
-    planned_.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        planned_[i] = {pending_[i].window - firstFrame_, pending_[i].branch};
     values_.resize(count);
     FilterJob job;
     job.kernel = &kernel_;
     job.table = &table_;
     job.samples = samples_.data();
     job.sampleCount = samples_.size();
-    job.outputs = planned_.data();
+    job.outputs = pending_.data();
     job.count = count;
     job.threads = threads_;
     FilterOutputs(job, values_.data());
 
     outBytes_.resize(2 * count);
+    std::uint8_t* bytes = outBytes_.data();
     for (std::size_t i = 0; i < count; ++i) {
         const auto bits = static_cast<std::uint16_t>(OutputSample(values_[i]));
-        outBytes_[2 * i] = static_cast<std::uint8_t>(bits & 0xFF);
-        outBytes_[2 * i + 1] = static_cast<std::uint8_t>(bits >> 8);
+        bytes[2 * i] = static_cast<std::uint8_t>(bits & 0xFF);
+        bytes[2 * i + 1] = static_cast<std::uint8_t>(bits >> 8);
     }
     const std::size_t put = s_.OutputStream.Write(outBytes_.data(), outBytes_.size());
     const std::size_t written = put / 2;
@@ -195,7 +178,7 @@ bool FastConversion::WritePending(bool all) {
     if (written < count) {
         // The reference stops at the sample whose write failed, with the history of the
         // frames before the one that made it.
-        const std::int64_t frame = pending_[written].window + (taps_ - 1);
+        const std::int64_t frame = firstFrame_ + pending_[written].window + (taps_ - 1);
         SetInputFrame(frame);
         KeepHistory(frame);
         converter_.Fail(kMsgCannotWrite);
@@ -227,16 +210,18 @@ void FastConversion::Trim(std::int64_t end) {
     std::int64_t keep = end - (taps_ - 1);
     std::int64_t keepRaw = end;
     if (!pending_.empty()) {
-        keep = std::min(keep, pending_.front().window);
-        keepRaw = pending_.front().window + (taps_ - 1);
+        keep = std::min(keep, firstFrame_ + pending_.front().window);
+        keepRaw = firstFrame_ + pending_.front().window + (taps_ - 1);
     }
-    samples_.erase(samples_.begin(),
-                   samples_.begin() + static_cast<std::ptrdiff_t>(keep - firstFrame_));
+    const std::int64_t drop = keep - firstFrame_;
+    samples_.erase(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(drop));
     firstFrame_ = keep;
+    for (PlannedOutput& output : pending_) output.window -= drop;
+
     const std::size_t frameBytes = s_.InputWaveHeader.BlockAlign;
-    raw_.erase(raw_.begin(),
-               raw_.begin() + static_cast<std::ptrdiff_t>(
-                                  static_cast<std::size_t>(keepRaw - rawFirstFrame_) * frameBytes));
+    const std::size_t dropRaw = static_cast<std::size_t>(keepRaw - rawFirstFrame_) * frameBytes;
+    std::memmove(raw_.data(), raw_.data() + dropRaw, rawBytes_ - dropRaw);
+    rawBytes_ -= dropRaw;
     rawFirstFrame_ = keepRaw;
 }
 

@@ -8,50 +8,69 @@
 namespace chpimport {
 namespace {
 
-// Why lanes lie kLaneStride outputs apart: they can share one interleaved window array
-// only if their windows lie a fixed number of frames apart, and one broadcast row (or two)
-// only if their branches (nearly) agree. 641 outputs advance the phase by exactly 1282
-// frames with the flag clear, and by 1292 frames plus 0.194 branch in the Zuvan mode, so
-// there lane k's window lies 1292 k frames after lane 0's and its branch is lane 0's or the
-// next. No smaller stride does that. The rare lane that breaks the pattern (its branch
-// crossing into the next frame) is computed on its own.
+// Lane k of a group computes the output k x stride after lane 0's. The lanes can share one
+// interleaved window array only if their windows lie a fixed number of frames apart, and a
+// broadcast row only if their branches agree (or, at a small cost, take one of two rows).
+// With the flag clear every stride does: each output is made two frames after the one
+// before, always with branch 0. In the Zuvan mode 5192 outputs advance the phase by 10465
+// frames less 0.025 branch, so a lane's branch is lane 0's in nine groups of ten and the
+// one before in the tenth; 641 outputs advance it by 1292 frames plus 0.194 branch, so a
+// lane's branch is lane 0's or the next. No shorter stride keeps four lanes within two
+// branches. A lane that breaks the pattern all the same (its branch crossing into another
+// frame, about one in two thousand) is computed on its own.
 
-// The scratch of one thread.
+// The scratch of one thread: it computes its share of the lane groups of every span.
 class Worker {
 public:
-    Worker(const FilterJob& job, float* values) : job_(job), values_(values) {}
+    Worker(const FilterJob& job, float* values, std::size_t part, std::size_t parts)
+        : job_(job), values_(values), part_(part), parts_(parts) {}
 
-    // Outputs [first, end), in spans of lanes x kLaneStride outputs.
-    void Run(std::size_t first, std::size_t end) {
-        const std::size_t span = static_cast<std::size_t>(job_.kernel->lanes) * kLaneStride;
-        for (std::size_t s = first; s < end; s += span) Span(s, std::min(end, s + span));
+    void Run() {
+        const auto lanes = static_cast<std::size_t>(job_.kernel->lanes);
+        std::size_t first = 0;
+        while (first < job_.count) {
+            const std::size_t left = job_.count - first;
+            const std::size_t stride = left >= lanes * kLongStride ? kLongStride : kLaneStride;
+            const std::size_t end = std::min(job_.count, first + lanes * stride);
+            Span(first, end, stride);
+            first = end;
+        }
     }
 
 private:
-    void Span(std::size_t first, std::size_t end);
+    void Span(std::size_t first, std::size_t end, std::size_t stride);
 
     const FilterJob& job_;
     float* values_;
+    std::size_t part_;
+    std::size_t parts_;
     std::vector<double> interleaved_;
     std::vector<LaneGroup> groups_;
+    std::vector<LaneGroup> sorted_;
+    std::vector<std::size_t> order_; // sorted_[i] is groups_[order_[i]]
     std::vector<float> lanes_;
     std::vector<std::size_t> stragglers_;
 };
 
-// One span: lane 0 takes outputs [first, first + kLaneStride), lane k the outputs k x
-// kLaneStride further on, as far as the span reaches.
-void Worker::Span(std::size_t first, std::size_t end) {
+// One span of outputs [first, end): lane 0 takes [first, first + stride), lane k the outputs
+// k x stride further on, as far as the span reaches. This thread takes its part of the
+// groups.
+void Worker::Span(std::size_t first, std::size_t end, std::size_t stride) {
     const PlannedOutput* out = job_.outputs;
     const KernelTable& table = *job_.table;
     const std::int32_t taps = table.Taps();
     const auto lanes = static_cast<std::size_t>(job_.kernel->lanes);
-    const std::size_t leadEnd = std::min(end, first + kLaneStride);
+    const std::size_t leads = std::min(end - first, stride);
+    const std::size_t leadBegin = first + leads * part_ / parts_;
+    const std::size_t leadEnd = first + leads * (part_ + 1) / parts_;
+    if (leadBegin == leadEnd) return;
     const std::int64_t frameStride =
-        first + kLaneStride < end ? out[first + kLaneStride].window - out[first].window : 0;
+        first + stride < end ? out[first + stride].window - out[first].window : 0;
 
-    // The windows of lane 0, and beside each sample those frameStride, 2 x frameStride...
-    // further on; zero past the buffer's end, where only lanes that are not used can reach.
-    const std::int64_t base = out[first].window;
+    // The windows of this part's lane 0, and beside each sample those frameStride,
+    // 2 x frameStride... further on; zero past the buffer's end, where only lanes that are
+    // not used can reach.
+    const std::int64_t base = out[leadBegin].window;
     const auto length = static_cast<std::size_t>(out[leadEnd - 1].window + taps - base);
     interleaved_.resize(length * lanes);
     for (std::size_t k = 0; k < lanes; ++k) {
@@ -69,7 +88,7 @@ void Worker::Span(std::size_t first, std::size_t end) {
 
     groups_.clear();
     stragglers_.clear();
-    for (std::size_t m = first; m < leadEnd; ++m) {
+    for (std::size_t m = leadBegin; m < leadEnd; ++m) {
         LaneGroup group;
         group.window = interleaved_.data() + static_cast<std::size_t>(out[m].window - base) * lanes;
         group.rowA = table.Row(out[m].branch);
@@ -77,7 +96,7 @@ void Worker::Span(std::size_t first, std::size_t end) {
         group.useB = 0;
         std::int32_t branchB = out[m].branch;
         for (std::size_t k = 1; k < lanes; ++k) {
-            const std::size_t o = m + k * kLaneStride;
+            const std::size_t o = m + k * stride;
             if (o >= end) break;
             const bool inPlace =
                 out[o].window == out[m].window + static_cast<std::int64_t>(k) * frameStride;
@@ -93,12 +112,25 @@ void Worker::Span(std::size_t first, std::size_t end) {
         groups_.push_back(group);
     }
 
-    lanes_.resize(groups_.size() * lanes);
-    job_.kernel->run(groups_.data(), groups_.size(), taps, lanes_.data());
-    for (std::size_t g = 0; g < groups_.size(); ++g)
+    // Groups with the same lanes on rowB side by side, so that a kernel's batches mostly
+    // share one way to their coefficients.
+    order_.resize(groups_.size());
+    sorted_.resize(groups_.size());
+    std::size_t starts[17] = {};
+    for (const LaneGroup& group : groups_) ++starts[group.useB + 1];
+    for (std::size_t p = 1; p < 17; ++p) starts[p] += starts[p - 1];
+    for (std::size_t g = 0; g < groups_.size(); ++g) {
+        const std::size_t at = starts[groups_[g].useB]++;
+        sorted_[at] = groups_[g];
+        order_[at] = leadBegin + g;
+    }
+
+    lanes_.resize(sorted_.size() * lanes);
+    job_.kernel->run(sorted_.data(), sorted_.size(), taps, lanes_.data());
+    for (std::size_t i = 0; i < sorted_.size(); ++i)
         for (std::size_t k = 0; k < lanes; ++k) {
-            const std::size_t o = first + g + k * kLaneStride;
-            if (o < end) values_[o] = lanes_[g * lanes + k];
+            const std::size_t o = order_[i] + k * stride;
+            if (o < end) values_[o] = lanes_[i * lanes + k];
         }
     for (std::size_t o : stragglers_)
         values_[o] = ScalarDot(job_.samples + out[o].window, table.Row(out[o].branch), taps);
@@ -108,22 +140,19 @@ void Worker::Span(std::size_t first, std::size_t end) {
 
 void FilterOutputs(const FilterJob& job, float* values) {
     if (job.count == 0) return;
-    const std::size_t span = static_cast<std::size_t>(job.kernel->lanes) * kLaneStride;
-    const std::size_t spans = (job.count + span - 1) / span;
-    if (job.threads < 2 || job.count < kThreadedOutputs || spans < 2) {
-        Worker(job, values).Run(0, job.count);
+    if (job.threads < 2 || job.count < kThreadedOutputs) {
+        Worker(job, values, 0, 1).Run();
         return;
     }
-    // Two halves on whole spans; the second (with the short last span) stays here.
-    const std::size_t middle = (spans + 1) / 2 * span;
-    Worker helper(job, values);
+    // Two threads, each with its half of the groups of every span.
+    Worker helper(job, values, 0, 2);
     std::thread thread;
     try {
-        thread = std::thread([&helper, middle] { helper.Run(0, middle); });
+        thread = std::thread([&helper] { helper.Run(); });
     } catch (const std::system_error&) {
-        helper.Run(0, middle); // no thread to be had: do it here
+        helper.Run(); // no thread to be had: do it here
     }
-    Worker(job, values).Run(middle, job.count);
+    Worker(job, values, 1, 2).Run();
     if (thread.joinable()) thread.join();
 }
 

@@ -10,6 +10,8 @@ namespace chpimport {
 // One output to compute: the index in the sample buffer of the oldest of its T samples
 // (the newest is the frame that made it) and the branch its phase chose.
 struct PlannedOutput {
+    PlannedOutput() {} // left unset: the schedule fills large arrays of these
+    PlannedOutput(std::int64_t w, std::int32_t b) : window(w), branch(b) {}
     std::int64_t window;
     std::int32_t branch;
 };
@@ -26,9 +28,15 @@ struct FilterJob {
     std::int32_t threads = 1; // at most this many threads work on it
 };
 
-// Outputs of a lane group lie this far apart in the run: lane k of the group that starts
-// with output m computes output m + k x kLaneStride.
+// Outputs of a lane group lie this far apart in the run (lane k of the group that starts
+// with output m computes output m + k x stride): kLongStride where the run is long enough,
+// kLaneStride in the rest of it (see fast_filter.cpp).
 inline constexpr std::size_t kLaneStride = 641;
+inline constexpr std::size_t kLongStride = 5192;
+// A run of a whole number of these leaves no lane idle.
+inline constexpr std::size_t LongSpan(std::int32_t lanes) {
+    return static_cast<std::size_t>(lanes) * kLongStride;
+}
 // A run this long is shared between threads.
 inline constexpr std::size_t kThreadedOutputs = 8192;
 

@@ -10,14 +10,16 @@ constexpr std::int32_t kLanes = 2;
 // Groups computed side by side to hide the latency of each lane's chain of additions.
 constexpr std::size_t kInterleave = 8;
 
-// A double rounded to single precision and widened again, on its bits: add just under half
-// a unit in the 24th significant bit, plus one when that bit is set (ties to even), and
-// clear the 29 bits below it.
+// A double rounded to single precision, kept as a double. With e the exponent of the value
+// v, the magic number m = 2^(e + 29) with v's sign (v's sign and exponent bits, 29 added to
+// the exponent) makes v + m a double whose last place is worth 2^(e - 23), a float's last
+// place at v's exponent: the addition rounds v to 24 significant bits, ties to even, and
+// taking m off again is exact. That is the float conversion, except that -0 comes out +0.
 inline __m128d RoundToFloat(__m128d value) {
-    const __m128i bits = _mm_castpd_si128(value);
-    const __m128i odd = _mm_and_si128(_mm_srli_epi64(bits, 29), _mm_set1_epi64x(1));
-    const __m128i biased = _mm_add_epi64(bits, _mm_add_epi64(odd, _mm_set1_epi64x(0x0FFFFFFF)));
-    return _mm_castsi128_pd(_mm_and_si128(biased, _mm_set1_epi64x(~std::int64_t{0x1FFFFFFF})));
+    const __m128i exponent =
+        _mm_and_si128(_mm_castpd_si128(value), _mm_set1_epi64x(kSignAndExponent));
+    const __m128d magic = _mm_castsi128_pd(_mm_add_epi64(exponent, _mm_set1_epi64x(kExponent29)));
+    return _mm_sub_pd(_mm_add_pd(value, magic), magic);
 }
 
 template <std::size_t N>

@@ -4,10 +4,12 @@
 // double precision (exact for two floats), the terms added oldest sample first, each sum
 // rounded to double and then to single precision. Only the lanes run side by side.
 //
-// The wide kernels round a double to single precision and back with integer operations on
-// its bits (round to nearest, ties to even, at the 24th significant bit). That equals the
-// conversion to float and back for every zero and normal value, which is all a dot product
-// can reach when its table's NormalRange() holds.
+// The wide kernels keep their accumulators as doubles and round them to single precision
+// without converting: they add and take off a power of two chosen from the value's own
+// exponent (see the SSE2 kernel). That is the conversion to float and back for every normal
+// value, which is all a dot product can reach when its table's NormalRange() holds, except
+// that a zero always comes out +0. A wide kernel's value may therefore be +0 where FirDot's
+// is -0: equal as floats, and the same output sample.
 //
 // This header is included by the AVX2 kernel's file, which is compiled for AVX2: it must
 // hold declarations and plain data only, no inline code another file could share.
@@ -15,6 +17,11 @@
 #include <cstdint>
 
 namespace chpimport {
+
+// The double bits a wide kernel's rounding keeps of a value (sign and exponent), and 29
+// added to the exponent field.
+inline constexpr std::int64_t kSignAndExponent = static_cast<std::int64_t>(0xFFF0000000000000u);
+inline constexpr std::int64_t kExponent29 = std::int64_t{29} << 52;
 
 // Up to four outputs that are computed together. Their windows lie in one interleaved
 // sample array: the value for tap j (the j-th oldest sample) of lane k is

@@ -71,14 +71,19 @@ PolyphaseTable::~PolyphaseTable() {
 }
 
 void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table) {
+    DesignWindowedSinc(mode, table, 1, mode.HalfLength);
+    CompletePrototype(mode, table);
+}
+
+void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                        std::int32_t end) {
     const std::int32_t half = mode.HalfLength;
     const double step = mode.PhaseStep;
     const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
     const float u = static_cast<float>(1.0 / half);
     const float v = static_cast<float>(kPi / step);
 
-    table.Entry(0) = 0.0f;
-    for (std::int32_t k = 1; k < half; ++k) {
+    for (std::int32_t k = first; k < end; ++k) {
         const double n = half - k;
         const float q = static_cast<float>(n * u);
         const float a = static_cast<float>(
@@ -87,6 +92,11 @@ void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table) {
         const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
         table.Entry(k) = static_cast<float>(static_cast<double>(w) * s);
     }
+}
+
+void CompletePrototype(const ConverterMode& mode, PolyphaseTable& table) {
+    const std::int32_t half = mode.HalfLength;
+    table.Entry(0) = 0.0f;
     table.Entry(half) = 1.0f;
     for (std::int32_t k = 1; k < half; ++k) table.Entry(half + k) = table.Entry(half - k);
 }

@@ -65,4 +65,11 @@ private:
 // have the mode's L rows of T columns.
 void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table);
 
+// The same in two steps, so that the costly first can be shared between threads: the
+// window times the sinc for entries [first, end) of 1 .. H-1, each computed on its own;
+// then, once all of those are in, the zero, the centre tap and the mirror image.
+void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                        std::int32_t end);
+void CompletePrototype(const ConverterMode& mode, PolyphaseTable& table);
+
 } // namespace chpimport

@@ -1,6 +1,8 @@
 #include "audio/kernel_table.hpp"
 
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace chpimport {
 namespace {
@@ -14,13 +16,34 @@ constexpr double kSmallestCoefficient = 0x1p-103;
 constexpr double kLargestRowSum = 0x1p100;
 constexpr double kLargestSample = 32768.0;
 
+// Prototypes at least this long are designed on two threads.
+constexpr std::int32_t kThreadedDesign = 4096;
+
+// The reference design, its costly part shared with a second thread when the table is big
+// (the Zuvan mode's 163,839 Bessel series) and the machine has a second core.
+void Design(const ConverterMode& mode, PolyphaseTable& table) {
+    const std::int32_t half = mode.HalfLength;
+    const std::int32_t middle = half / 2;
+    std::thread helper;
+    if (half >= kThreadedDesign && std::thread::hardware_concurrency() >= 2) {
+        try {
+            helper = std::thread([&] { DesignWindowedSinc(mode, table, 1, middle); });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!helper.joinable()) DesignWindowedSinc(mode, table, 1, middle);
+    DesignWindowedSinc(mode, table, middle, half);
+    if (helper.joinable()) helper.join();
+    CompletePrototype(mode, table);
+}
+
 } // namespace
 
 KernelTable::KernelTable(const ConverterMode& mode)
     : mode_(mode), rows_(static_cast<std::size_t>(mode.BranchCount) *
                          static_cast<std::size_t>(mode.TapsPerBranch)) {
     PolyphaseTable table(mode.BranchCount, mode.TapsPerBranch);
-    DesignPolyphaseTable(mode, table);
+    Design(mode, table);
 
     const std::int32_t taps = mode.TapsPerBranch;
     normalRange_ = true;

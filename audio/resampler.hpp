@@ -53,7 +53,12 @@ float FrameSample(const std::uint8_t* frame, std::size_t frameBytes, std::uint16
 
 // SENDOUT2's conversion of a filter value to an output sample: halved in single precision,
 // clipped to 16 bits and truncated toward zero.
-std::int16_t OutputSample(float value);
+inline std::int16_t OutputSample(float value) {
+    const auto y = static_cast<float>(static_cast<double>(value) * 0.5);
+    if (y > 32767.0f) return 32767;
+    if (y < -32768.0f) return -32768;
+    return static_cast<std::int16_t>(y); // toward zero
+}
 
 // Converts a PCM WAV file into 16-bit mono at 11111 Hz (ratio 2), or at 11025 Hz when it
 // must be Zuvan compatible, with a Kaiser-windowed polyphase low-pass filter. The input's

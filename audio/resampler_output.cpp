@@ -60,13 +60,6 @@ void SampleRateConverter::SENDOUT2(float value, const std::string& outputPath) {
     s.SamplesWritten = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.SamplesWritten) + 1);
 }
 
-std::int16_t OutputSample(float value) {
-    const auto y = static_cast<float>(static_cast<double>(value) * 0.5);
-    if (y > 32767.0f) return 32767;
-    if (y < -32768.0f) return -32768;
-    return static_cast<std::int16_t>(y); // toward zero
-}
-
 std::int32_t SampleRateConverter::FinishOutputWave(std::uint32_t rate) {
     ConverterState& s = state_;
     CanonicalWaveHeader& h = s.OutputWaveHeader;

@@ -38,8 +38,21 @@ TEST_P(KernelTableModes, IsDesignedOncePerMode) {
     EXPECT_NE(&KernelTableCache::Instance().ForMode(MakeConverterMode(!GetParam())), &first);
 }
 
+// The same float, bit for bit, except that a wide kernel's zero may be +0 where the plain
+// dot product's is -0 (see fast_kernels.hpp): equal values, the same output sample.
+void ExpectSameValue(float value, float expected) {
+    if (expected == 0.0f) {
+        EXPECT_EQ(value, 0.0f);
+    } else {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected))
+            << value << " instead of " << expected;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, KernelTableModes, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Zuvan" : "Plain"; });
+
+enum class SampleKind { Full, SmallOdd, Zero };
 
 // Random lane groups over random windows and rows; each lane is checked against ScalarDot.
 struct KernelRig {
@@ -52,7 +65,7 @@ struct KernelRig {
     std::vector<std::vector<std::size_t>> laneRows; // per group and lane
 
     KernelRig(std::int32_t laneCount, std::int32_t tapCount, std::size_t groupCount,
-              std::uint32_t seed, bool smallSamples)
+              std::uint32_t seed, SampleKind kind)
         : lanes(laneCount), taps(tapCount) {
         std::mt19937 random(seed);
         for (int r = 0; r < 6; ++r) {
@@ -78,10 +91,12 @@ struct KernelRig {
                 which[static_cast<std::size_t>(k)] = useB ? b : a;
                 if (useB) group.useB |= 1u << k;
                 std::vector<float> w(static_cast<std::size_t>(taps));
-                for (float& s : w)
-                    s = smallSamples
-                            ? static_cast<float>(static_cast<int>(random() % 8) * 2 - 7)
-                            : static_cast<float>(static_cast<int>(random() % 65536) - 32768);
+                for (float& s : w) {
+                    const int r = static_cast<int>(random() % 65536);
+                    s = kind == SampleKind::SmallOdd ? static_cast<float>(r % 8 * 2 - 7)
+                        : kind == SampleKind::Zero   ? 0.0f
+                                                     : static_cast<float>(r - 32768);
+                }
                 for (std::int32_t j = 0; j < taps; ++j)
                     z[static_cast<std::size_t>(j * lanes + k)] = w[static_cast<std::size_t>(j)];
                 windows.push_back(w);
@@ -114,12 +129,12 @@ struct KernelRig {
 struct KernelCase {
     std::int32_t taps;
     std::size_t groups;
-    bool smallSamples;
+    SampleKind samples;
 };
 
 void PrintTo(const KernelCase& c, std::ostream* os) {
-    *os << c.taps << " taps, " << c.groups << " groups"
-        << (c.smallSamples ? ", small samples" : "");
+    *os << c.taps << " taps, " << c.groups << " groups, samples of kind "
+        << static_cast<int>(c.samples);
 }
 
 class Kernels : public ::testing::TestWithParam<KernelCase> {};
@@ -129,18 +144,22 @@ TEST_P(Kernels, EachLaneIsThePlainDotProduct) {
     for (const GroupKernel* kernel : fixtures::RunnableKernels()) {
         SCOPED_TRACE(kernel->name);
         KernelRig rig(kernel->lanes, c.taps, c.groups,
-                      static_cast<std::uint32_t>(c.taps * 131 + c.groups), c.smallSamples);
+                      static_cast<std::uint32_t>(c.taps * 131 + c.groups), c.samples);
         rig.Check(*kernel);
     }
 }
 
 // Group counts around the kernels' batches of eight (and two); tap counts from the least.
+constexpr auto kFull = SampleKind::Full;
+constexpr auto kSmall = SampleKind::SmallOdd;
 INSTANTIATE_TEST_SUITE_P(Shapes, Kernels,
-                         ::testing::Values(KernelCase{2, 1, true}, KernelCase{3, 7, true},
-                                           KernelCase{5, 9, false}, KernelCase{320, 1, true},
-                                           KernelCase{320, 2, false}, KernelCase{320, 3, true},
-                                           KernelCase{320, 8, false}, KernelCase{320, 17, true},
-                                           KernelCase{320, 64, true}, KernelCase{320, 64, false}));
+                         ::testing::Values(KernelCase{2, 1, kSmall}, KernelCase{3, 7, kSmall},
+                                           KernelCase{5, 9, kFull}, KernelCase{320, 1, kSmall},
+                                           KernelCase{320, 2, kFull}, KernelCase{320, 3, kSmall},
+                                           KernelCase{320, 8, kFull}, KernelCase{320, 13, kSmall},
+                                           KernelCase{320, 17, kSmall}, KernelCase{320, 64, kSmall},
+                                           KernelCase{320, 64, kFull},
+                                           KernelCase{320, 24, SampleKind::Zero}));
 
 // Outputs that break the lanes' pattern: windows that do not lie a whole lane stride apart,
 // three branches where a group can take two, and the last span cut short.
@@ -174,10 +193,13 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
             job.threads = threads;
             std::vector<float> values(plan.size(), -1.0f);
             FilterOutputs(job, values.data());
-            for (std::size_t i = 0; i < plan.size(); ++i)
-                ASSERT_EQ(std::bit_cast<std::uint32_t>(values[i]),
-                          std::bit_cast<std::uint32_t>(expected[i]))
-                    << "output " << i;
+            for (std::size_t i = 0; i < plan.size(); ++i) {
+                ExpectSameValue(values[i], expected[i]);
+                if (::testing::Test::HasFailure()) {
+                    ADD_FAILURE() << "output " << i;
+                    return;
+                }
+            }
         }
 }
 
