@@ -21,9 +21,14 @@ constexpr std::uint32_t kBlockFrames = 1u << 17;
 class FastConversion {
 public:
     FastConversion(SampleRateConverter& converter, const KernelTable& table,
-                   const GroupKernel& kernel, std::int32_t threads)
+                   const GroupKernel& kernel, std::int32_t threads, FastEngine::Buffers& buffers)
         : converter_(converter), s_(converter.State()), table_(table), kernel_(kernel),
-          threads_(threads), taps_(table.Taps()), schedule_(table.Mode()) {}
+          threads_(threads), taps_(table.Taps()), schedule_(table.Mode()),
+          samples_(buffers.samples), pending_(buffers.pending), values_(buffers.values),
+          raw_(buffers.raw), outBytes_(buffers.outBytes), scratch_(buffers.scratch) {
+        samples_.clear();
+        pending_.clear();
+    }
 
     std::int32_t Run(const std::string& inputPath, const std::string& outputPath);
 
@@ -43,14 +48,15 @@ private:
     std::int32_t taps_;
     PhaseSchedule schedule_;
 
-    std::vector<float> samples_; // frames firstFrame_ onwards
+    std::vector<float>& samples_; // frames firstFrame_ onwards
     std::int64_t firstFrame_ = 0;
-    std::vector<PlannedOutput> pending_; // made, not yet written; windows index samples_
-    std::vector<float> values_;
-    std::vector<std::uint8_t> raw_; // the input bytes of frames rawFirstFrame_ onwards
-    std::size_t rawBytes_ = 0;      // how many of them
+    std::vector<PlannedOutput>& pending_; // made, not yet written; windows index samples_
+    std::vector<float>& values_;
+    std::vector<std::uint8_t>& raw_; // the input bytes of frames rawFirstFrame_ onwards
+    std::size_t rawBytes_ = 0;       // how many of them
     std::int64_t rawFirstFrame_ = 1;
-    std::vector<std::uint8_t> outBytes_;
+    std::vector<std::uint8_t>& outBytes_;
+    FilterScratch* scratch_;
     std::uint32_t outputs_ = 0; // wraps as the reference's count does
 };
 
@@ -161,7 +167,7 @@ bool FastConversion::WritePending(bool all) {
     job.outputs = pending_.data();
     job.count = count;
     job.threads = threads_;
-    FilterOutputs(job, values_.data());
+    FilterOutputs(job, values_.data(), scratch_);
 
     outBytes_.resize(2 * count);
     std::uint8_t* bytes = outBytes_.data();
@@ -240,7 +246,8 @@ std::int32_t FastEngine::Run(SampleRateConverter& converter, const std::string& 
     // The wide kernels' rounding holds only in the normal range, which the designed tables
     // keep to; the plain kernel rounds as FirDot does, whatever the values.
     const GroupKernel& kernel = table.NormalRange() ? *kernel_ : ScalarGroupKernel();
-    return FastConversion(converter, table, kernel, maxThreads_).Run(inputPath, outputPath);
+    return FastConversion(converter, table, kernel, maxThreads_, buffers_)
+        .Run(inputPath, outputPath);
 }
 
 } // namespace chpimport

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio/conversion_engine.hpp"
+#include "audio/fast_filter.hpp"
 #include "audio/fast_kernels.hpp"
 
 namespace chpimport {
@@ -37,9 +39,21 @@ public:
     void SetMaxThreads(std::int32_t threads) { maxThreads_ = threads < 1 ? 1 : threads; }
     std::int32_t MaxThreads() const { return maxThreads_; }
 
+    // The buffers of a conversion, kept from one to the next: the long-lived converter then
+    // allocates (and the system maps) them once.
+    struct Buffers {
+        std::vector<float> samples;
+        std::vector<PlannedOutput> pending;
+        std::vector<float> values;
+        std::vector<std::uint8_t> raw;
+        std::vector<std::uint8_t> outBytes;
+        FilterScratch scratch[2];
+    };
+
 private:
     const GroupKernel* kernel_;
     std::int32_t maxThreads_;
+    Buffers buffers_;
 };
 
 } // namespace chpimport

@@ -22,19 +22,26 @@ namespace {
 // The scratch of one thread: it computes its share of the lane groups of every span.
 class Worker {
 public:
-    Worker(const FilterJob& job, float* values, std::size_t part, std::size_t parts)
-        : job_(job), values_(values), part_(part), parts_(parts) {}
+    Worker(const FilterJob& job, float* values, std::size_t part, std::size_t parts,
+           FilterScratch& scratch)
+        : job_(job), values_(values), part_(part), parts_(parts), interleaved_(scratch.interleaved),
+          groups_(scratch.groups), sorted_(scratch.sorted), order_(scratch.order),
+          lanes_(scratch.lanes), stragglers_(scratch.stragglers) {}
 
-    void Run() {
+    // Returns how many outputs it computed on their own, outside the lane pattern.
+    std::size_t Run() {
         const auto lanes = static_cast<std::size_t>(job_.kernel->lanes);
+        std::size_t alone = 0;
         std::size_t first = 0;
         while (first < job_.count) {
             const std::size_t left = job_.count - first;
             const std::size_t stride = left >= lanes * kLongStride ? kLongStride : kLaneStride;
             const std::size_t end = std::min(job_.count, first + lanes * stride);
             Span(first, end, stride);
+            alone += stragglers_.size();
             first = end;
         }
+        return alone;
     }
 
 private:
@@ -44,12 +51,12 @@ private:
     float* values_;
     std::size_t part_;
     std::size_t parts_;
-    std::vector<double> interleaved_;
-    std::vector<LaneGroup> groups_;
-    std::vector<LaneGroup> sorted_;
-    std::vector<std::size_t> order_; // sorted_[i] is groups_[order_[i]]
-    std::vector<float> lanes_;
-    std::vector<std::size_t> stragglers_;
+    std::vector<double>& interleaved_;
+    std::vector<LaneGroup>& groups_;
+    std::vector<LaneGroup>& sorted_;
+    std::vector<std::size_t>& order_; // sorted_[i] is groups_[order_[i]]
+    std::vector<float>& lanes_;
+    std::vector<std::size_t>& stragglers_;
 };
 
 // One span of outputs [first, end): lane 0 takes [first, first + stride), lane k the outputs
@@ -64,8 +71,16 @@ void Worker::Span(std::size_t first, std::size_t end, std::size_t stride) {
     const std::size_t leadBegin = first + leads * part_ / parts_;
     const std::size_t leadEnd = first + leads * (part_ + 1) / parts_;
     if (leadBegin == leadEnd) return;
-    const std::int64_t frameStride =
-        first + stride < end ? out[first + stride].window - out[first].window : 0;
+    // How far apart the lanes' windows lie: the phase distance of `stride` outputs to the
+    // nearest whole frame (from the first group, which may itself be one of the rare ones
+    // whose lanes fall a frame short).
+    std::int64_t frameStride = 0;
+    if (first + stride < end) {
+        const std::int64_t branches = table.Mode().BranchCount;
+        const std::int64_t distance = (out[first + stride].window - out[first].window) * branches +
+                                      out[first + stride].branch - out[first].branch;
+        frameStride = (distance + branches / 2) / branches;
+    }
 
     // The windows of this part's lane 0, and beside each sample those frameStride,
     // 2 x frameStride... further on; zero past the buffer's end, where only lanes that are
@@ -138,22 +153,24 @@ void Worker::Span(std::size_t first, std::size_t end, std::size_t stride) {
 
 } // namespace
 
-void FilterOutputs(const FilterJob& job, float* values) {
-    if (job.count == 0) return;
-    if (job.threads < 2 || job.count < kThreadedOutputs) {
-        Worker(job, values, 0, 1).Run();
-        return;
-    }
+std::size_t FilterOutputs(const FilterJob& job, float* values, FilterScratch* scratch) {
+    if (job.count == 0) return 0;
+    FilterScratch own[2];
+    if (scratch == nullptr) scratch = own;
+    if (job.threads < 2 || job.count < kThreadedOutputs)
+        return Worker(job, values, 0, 1, scratch[0]).Run();
     // Two threads, each with its half of the groups of every span.
-    Worker helper(job, values, 0, 2);
+    Worker helper(job, values, 0, 2, scratch[0]);
+    std::size_t helperAlone = 0;
     std::thread thread;
     try {
-        thread = std::thread([&helper] { helper.Run(); });
+        thread = std::thread([&helper, &helperAlone] { helperAlone = helper.Run(); });
     } catch (const std::system_error&) {
-        helper.Run(); // no thread to be had: do it here
+        helperAlone = helper.Run(); // no thread to be had: do it here
     }
-    Worker(job, values, 1, 2).Run();
+    const std::size_t alone = Worker(job, values, 1, 2, scratch[1]).Run();
     if (thread.joinable()) thread.join();
+    return alone + helperAlone;
 }
 
 float ScalarDot(const float* window, const double* row, std::int32_t taps) {

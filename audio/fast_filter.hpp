@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "audio/fast_kernels.hpp"
 #include "audio/kernel_table.hpp"
@@ -40,8 +41,21 @@ inline constexpr std::size_t LongSpan(std::int32_t lanes) {
 // A run this long is shared between threads.
 inline constexpr std::size_t kThreadedOutputs = 8192;
 
-// values[i] = the filter value of job.outputs[i].
-void FilterOutputs(const FilterJob& job, float* values);
+// The buffers one thread of FilterOutputs works in. A caller that keeps them from call to
+// call spares the allocations and the fresh pages of each.
+struct FilterScratch {
+    std::vector<double> interleaved;
+    std::vector<LaneGroup> groups;
+    std::vector<LaneGroup> sorted;
+    std::vector<std::size_t> order;
+    std::vector<float> lanes;
+    std::vector<std::size_t> stragglers;
+};
+
+// values[i] = the filter value of job.outputs[i]. `scratch`: two sets of buffers (one per
+// thread), or null for buffers of its own. Returns how many of the outputs did not fit the
+// lanes' pattern and were computed one by one (a handful in a well-planned run).
+std::size_t FilterOutputs(const FilterJob& job, float* values, FilterScratch* scratch = nullptr);
 
 // One output on its own, the plain way: `window` holds its T samples, oldest first, and
 // `row` its branch as KernelTable lays it out.
