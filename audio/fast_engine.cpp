@@ -125,6 +125,13 @@ void FastConversion::DecodeFrames(const std::uint8_t* bytes, std::size_t frames)
     const std::size_t at = samples_.size();
     samples_.resize(at + frames);
     float* out = samples_.data() + at;
+    if (h.BitsPerSample == 16 && frameBytes == 2) {
+        // Mono: one sample after the other, which the compiler can do several at a time.
+        for (std::size_t f = 0; f < frames; ++f)
+            out[f] = static_cast<float>(
+                static_cast<std::int16_t>(bytes[2 * f] | (bytes[2 * f + 1] << 8)));
+        return;
+    }
     if (h.BitsPerSample == 16 && 2 * channel + 2 <= frameBytes) {
         // The usual case: the channel's two bytes lie inside the frame.
         const std::uint8_t* p = bytes + 2 * channel;

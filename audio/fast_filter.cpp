@@ -88,17 +88,35 @@ void Worker::Span(std::size_t first, std::size_t end, std::size_t stride) {
     const std::int64_t base = out[leadBegin].window;
     const auto length = static_cast<std::size_t>(out[leadEnd - 1].window + taps - base);
     interleaved_.resize(length * lanes);
-    for (std::size_t k = 0; k < lanes; ++k) {
+    double* target = interleaved_.data();
+    const float* source[4] = {};
+    bool inside = lanes <= 4;
+    for (std::size_t k = 0; k < lanes && inside; ++k) {
         const std::int64_t from = base + static_cast<std::int64_t>(k) * frameStride;
-        const auto available = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(static_cast<std::int64_t>(job_.sampleCount) - from, 0,
-                                     static_cast<std::int64_t>(length)));
-        double* target = interleaved_.data() + k;
-        if (available > 0) {
-            const float* source = job_.samples + from;
-            for (std::size_t i = 0; i < available; ++i) target[i * lanes] = source[i];
+        inside =
+            from + static_cast<std::int64_t>(length) <= static_cast<std::int64_t>(job_.sampleCount);
+        if (inside) source[k] = job_.samples + from;
+    }
+    if (inside && lanes == 4) {
+        // The usual case, in one pass.
+        for (std::size_t i = 0; i < length; ++i) {
+            target[4 * i] = source[0][i];
+            target[4 * i + 1] = source[1][i];
+            target[4 * i + 2] = source[2][i];
+            target[4 * i + 3] = source[3][i];
         }
-        for (std::size_t i = available; i < length; ++i) target[i * lanes] = 0.0;
+    } else {
+        for (std::size_t k = 0; k < lanes; ++k) {
+            const std::int64_t from = base + static_cast<std::int64_t>(k) * frameStride;
+            const auto available = static_cast<std::size_t>(
+                std::clamp<std::int64_t>(static_cast<std::int64_t>(job_.sampleCount) - from, 0,
+                                         static_cast<std::int64_t>(length)));
+            if (available > 0) {
+                const float* from_ = job_.samples + from;
+                for (std::size_t i = 0; i < available; ++i) target[i * lanes + k] = from_[i];
+            }
+            for (std::size_t i = available; i < length; ++i) target[i * lanes + k] = 0.0;
+        }
     }
 
     groups_.clear();
