@@ -125,7 +125,7 @@ void FastConversion::DecodeFrames(const std::uint8_t* bytes, std::size_t frames)
     const std::size_t at = samples_.size();
     samples_.resize(at + frames);
     float* out = samples_.data() + at;
-    if (h.BitsPerSample == 16 && frameBytes == 2) {
+    if (h.BitsPerSample == 16 && frameBytes == 2 && channel == 0) {
         // Mono: one sample after the other, which the compiler can do several at a time.
         for (std::size_t f = 0; f < frames; ++f)
             out[f] = static_cast<float>(
