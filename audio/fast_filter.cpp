@@ -26,7 +26,8 @@ public:
            FilterScratch& scratch)
         : job_(job), values_(values), part_(part), parts_(parts), interleaved_(scratch.interleaved),
           groups_(scratch.groups), sorted_(scratch.sorted), order_(scratch.order),
-          lanes_(scratch.lanes), stragglers_(scratch.stragglers) {}
+          byBranch_(scratch.byBranch), starts_(scratch.starts), lanes_(scratch.lanes),
+          stragglers_(scratch.stragglers) {}
 
     // Returns how many outputs it computed on their own, outside the lane pattern.
     std::size_t Run() {
@@ -54,7 +55,9 @@ private:
     std::vector<double>& interleaved_;
     std::vector<LaneGroup>& groups_;
     std::vector<LaneGroup>& sorted_;
-    std::vector<std::size_t>& order_; // sorted_[i] is groups_[order_[i]]
+    std::vector<std::size_t>& order_; // sorted_[i] is the group of lead output order_[i]
+    std::vector<std::size_t>& byBranch_;
+    std::vector<std::size_t>& starts_;
     std::vector<float>& lanes_;
     std::vector<std::size_t>& stragglers_;
 };
@@ -145,18 +148,32 @@ void Worker::Span(std::size_t first, std::size_t end, std::size_t stride) {
         groups_.push_back(group);
     }
 
-    // Groups with the same lanes on rowB side by side, so that a kernel's batches mostly
-    // share one way to their coefficients.
-    order_.resize(groups_.size());
-    sorted_.resize(groups_.size());
-    std::size_t starts[17] = {};
-    for (const LaneGroup& group : groups_) ++starts[group.useB + 1];
-    for (std::size_t p = 1; p < 17; ++p) starts[p] += starts[p - 1];
-    for (std::size_t g = 0; g < groups_.size(); ++g) {
-        const std::size_t at = starts[groups_[g].useB]++;
+    // The groups in order of their lanes on rowB and then of their branch: a kernel's
+    // batches then mostly share one way to their coefficients, and groups of one branch
+    // follow each other while its row is in the cache. Two stable counting sorts: by branch
+    // into sorted_, then by lanes back into groups_.
+    const std::size_t count = groups_.size();
+    order_.resize(count);
+    sorted_.resize(count);
+    byBranch_.resize(count);
+    starts_.assign(static_cast<std::size_t>(table.Mode().BranchCount) + 1, 0);
+    for (std::size_t m = leadBegin; m < leadEnd; ++m)
+        ++starts_[static_cast<std::size_t>(out[m].branch) + 1];
+    for (std::size_t b = 1; b < starts_.size(); ++b) starts_[b] += starts_[b - 1];
+    for (std::size_t g = 0; g < count; ++g) {
+        const std::size_t at = starts_[static_cast<std::size_t>(out[leadBegin + g].branch)]++;
         sorted_[at] = groups_[g];
-        order_[at] = leadBegin + g;
+        byBranch_[at] = leadBegin + g;
     }
+    std::size_t starts[17] = {};
+    for (const LaneGroup& group : sorted_) ++starts[group.useB + 1];
+    for (std::size_t p = 1; p < 17; ++p) starts[p] += starts[p - 1];
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = starts[sorted_[i].useB]++;
+        groups_[at] = sorted_[i];
+        order_[at] = byBranch_[i];
+    }
+    sorted_.swap(groups_);
 
     lanes_.resize(sorted_.size() * lanes);
     job_.kernel->run(sorted_.data(), sorted_.size(), taps, lanes_.data());

@@ -48,6 +48,8 @@ struct FilterScratch {
     std::vector<LaneGroup> groups;
     std::vector<LaneGroup> sorted;
     std::vector<std::size_t> order;
+    std::vector<std::size_t> byBranch;
+    std::vector<std::size_t> starts;
     std::vector<float> lanes;
     std::vector<std::size_t> stragglers;
 };
