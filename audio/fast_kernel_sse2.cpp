@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::int32_t kLanes = 2;
 // Groups computed side by side to hide the latency of each lane's chain of additions.
-constexpr std::size_t kInterleave = 8;
+constexpr std::size_t kInterleave = 12;
 
 // A double rounded to single precision, kept as a double. With e the exponent of the value
 // v, the magic number m = 2^(e + 29) with v's sign (v's sign and exponent bits, 29 added to
@@ -22,34 +22,52 @@ inline __m128d RoundToFloat(__m128d value) {
     return _mm_sub_pd(_mm_add_pd(value, magic), magic);
 }
 
-template <std::size_t N>
+// `Shared`: every group of the batch uses one row in both lanes (the plain mode), whose
+// coefficient is then loaded once a tap for all of them.
+template <std::size_t N, bool Shared>
 void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
     const double* window[N];
     const double* row0[N];
     const double* row1[N];
     __m128d acc[N];
-#pragma GCC unroll 8
+    auto coefficients = [&](std::size_t g, std::int32_t j) {
+        if constexpr (Shared) return _mm_load1_pd(row0[0] + j);
+        return _mm_loadh_pd(_mm_load_sd(row0[g] + j), row1[g] + j);
+    };
+#pragma GCC unroll 16
     for (std::size_t g = 0; g < N; ++g) {
         window[g] = groups[g].window;
         row0[g] = groups[g].rowA;
         row1[g] = (groups[g].useB & 2u) != 0 ? groups[g].rowB : groups[g].rowA;
-        const __m128d c = _mm_loadh_pd(_mm_load_sd(row0[g]), row1[g]);
-        acc[g] = RoundToFloat(_mm_mul_pd(_mm_loadu_pd(window[g]), c));
+        acc[g] = RoundToFloat(_mm_mul_pd(_mm_loadu_pd(window[g]), coefficients(g, 0)));
     }
     for (std::int32_t j = 1; j < taps; ++j) {
-#pragma GCC unroll 8
+        const __m128d shared = coefficients(0, j);
+#pragma GCC unroll 16
         for (std::size_t g = 0; g < N; ++g) {
-            const __m128d c = _mm_loadh_pd(_mm_load_sd(row0[g] + j), row1[g] + j);
+            const __m128d c = Shared ? shared : coefficients(g, j);
             const __m128d term = _mm_mul_pd(_mm_loadu_pd(window[g] + kLanes * j), c);
             acc[g] = RoundToFloat(_mm_add_pd(acc[g], term));
         }
     }
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (std::size_t g = 0; g < N; ++g) {
         alignas(16) float lanes[4];
         _mm_store_ps(lanes, _mm_cvtpd_ps(acc[g])); // exact: the values are floats already
         out[kLanes * g] = lanes[0];
         out[kLanes * g + 1] = lanes[1];
+    }
+}
+
+template <std::size_t N>
+void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
+    bool shared = true;
+    for (std::size_t g = 0; g < N; ++g)
+        shared = shared && groups[g].rowA == groups[0].rowA && (groups[g].useB & 2u) == 0;
+    if (shared) {
+        RunBatch<N, true>(groups, taps, out);
+    } else {
+        RunBatch<N, false>(groups, taps, out);
     }
 }
 
