@@ -1,5 +1,6 @@
 #include "audio/filter_design.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/memory.hpp"
@@ -56,6 +57,32 @@ float BesselI0(float x) {
     return sum;
 }
 
+void BesselI0Batch(const float* x, float* out, int count) {
+    float sum[kBesselBatch];
+    float term[kBesselBatch];
+    bool open[kBesselBatch];
+    for (int i = 0; i < count; ++i) {
+        sum[i] = 1.0f;
+        term[i] = 1.0f;
+        open[i] = true;
+    }
+    std::int32_t k = 0;
+    for (int left = count; left > 0;) {
+        k += 2;
+        for (int i = 0; i < count; ++i) {
+            if (!open[i]) continue;
+            term[i] = static_cast<float>(static_cast<double>(term[i]) * x[i] * x[i] /
+                                         (static_cast<double>(k) * k));
+            sum[i] = static_cast<float>(static_cast<double>(sum[i]) + term[i]);
+            if (term[i] <= 1e-7 * sum[i]) {
+                open[i] = false;
+                --left;
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i) out[i] = sum[i];
+}
+
 PolyphaseTable::PolyphaseTable(std::int32_t branchCount, std::int32_t tapsPerBranch)
     : branchCount_(branchCount), tapsPerBranch_(tapsPerBranch),
       rows_(static_cast<float**>(
@@ -91,6 +118,34 @@ void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::i
         const float w = static_cast<float>(static_cast<double>(BesselI0(a)) * g);
         const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
         table.Entry(k) = static_cast<float>(static_cast<double>(w) * s);
+    }
+}
+
+void DesignWindowedSincBatched(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                               std::int32_t end) {
+    const std::int32_t half = mode.HalfLength;
+    const double step = mode.PhaseStep;
+    const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
+    const float u = static_cast<float>(1.0 / half);
+    const float v = static_cast<float>(kPi / step);
+
+    for (std::int32_t batch = first; batch < end; batch += kBesselBatch) {
+        const int count = std::min<std::int32_t>(kBesselBatch, end - batch);
+        float a[kBesselBatch];
+        float bessel[kBesselBatch];
+        for (int i = 0; i < count; ++i) {
+            const double n = half - (batch + i);
+            const float q = static_cast<float>(n * u);
+            a[i] = static_cast<float>(
+                mode.Beta * std::sqrt(1.0 - static_cast<double>(q) * static_cast<double>(q)));
+        }
+        BesselI0Batch(a, bessel, count);
+        for (int i = 0; i < count; ++i) {
+            const double n = half - (batch + i);
+            const float w = static_cast<float>(static_cast<double>(bessel[i]) * g);
+            const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
+            table.Entry(batch + i) = static_cast<float>(static_cast<double>(w) * s);
+        }
     }
 }
 

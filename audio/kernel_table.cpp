@@ -19,20 +19,21 @@ constexpr double kLargestSample = 32768.0;
 // Prototypes at least this long are designed on two threads.
 constexpr std::int32_t kThreadedDesign = 4096;
 
-// The reference design, its costly part shared with a second thread when the table is big
-// (the Zuvan mode's 163,839 Bessel series) and the machine has a second core.
+// The reference design with its Bessel series summed side by side, the costly part shared
+// with a second thread when the table is big (the Zuvan mode's 163,839 Bessel series) and
+// the machine has a second core.
 void Design(const ConverterMode& mode, PolyphaseTable& table) {
     const std::int32_t half = mode.HalfLength;
     const std::int32_t middle = half / 2;
     std::thread helper;
     if (half >= kThreadedDesign && std::thread::hardware_concurrency() >= 2) {
         try {
-            helper = std::thread([&] { DesignWindowedSinc(mode, table, 1, middle); });
+            helper = std::thread([&] { DesignWindowedSincBatched(mode, table, 1, middle); });
         } catch (const std::system_error&) {
         }
     }
-    if (!helper.joinable()) DesignWindowedSinc(mode, table, 1, middle);
-    DesignWindowedSinc(mode, table, middle, half);
+    if (!helper.joinable()) DesignWindowedSincBatched(mode, table, 1, middle);
+    DesignWindowedSincBatched(mode, table, middle, half);
     if (helper.joinable()) helper.join();
     CompletePrototype(mode, table);
 }
