@@ -58,26 +58,30 @@ float BesselI0(float x) {
 }
 
 void BesselI0Batch(const float* x, float* out, int count) {
+    // Every lane takes every step, without branches; a finished series keeps its sum and
+    // its term.
     float sum[kBesselBatch];
     float term[kBesselBatch];
+    float arg[kBesselBatch];
     bool open[kBesselBatch];
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < kBesselBatch; ++i) {
         sum[i] = 1.0f;
         term[i] = 1.0f;
-        open[i] = true;
+        arg[i] = i < count ? x[i] : 0.0f;
+        open[i] = i < count;
     }
     std::int32_t k = 0;
-    for (int left = count; left > 0;) {
+    for (bool any = count > 0; any;) {
         k += 2;
-        for (int i = 0; i < count; ++i) {
-            if (!open[i]) continue;
-            term[i] = static_cast<float>(static_cast<double>(term[i]) * x[i] * x[i] /
-                                         (static_cast<double>(k) * k));
-            sum[i] = static_cast<float>(static_cast<double>(sum[i]) + term[i]);
-            if (term[i] <= 1e-7 * sum[i]) {
-                open[i] = false;
-                --left;
-            }
+        any = false;
+        for (int i = 0; i < kBesselBatch; ++i) {
+            const auto t = static_cast<float>(static_cast<double>(term[i]) * arg[i] * arg[i] /
+                                              (static_cast<double>(k) * k));
+            const auto s = static_cast<float>(static_cast<double>(sum[i]) + t);
+            term[i] = open[i] ? t : term[i];
+            sum[i] = open[i] ? s : sum[i];
+            open[i] = open[i] && !(t <= 1e-7 * s);
+            any = any || open[i];
         }
     }
     for (int i = 0; i < count; ++i) out[i] = sum[i];

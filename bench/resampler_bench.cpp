@@ -101,6 +101,19 @@ void BM_DesignTable(benchmark::State& state) {
 }
 BENCHMARK(BM_DesignTable)->ArgName("zuvan")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The same table as the fast converter designs it (once per process), on one thread.
+void BM_DesignTableBatched(benchmark::State& state) {
+    const bool zuvan = state.range(0) != 0;
+    for (auto _ : state) {
+        const ConverterMode mode = MakeConverterMode(zuvan);
+        PolyphaseTable table(mode.BranchCount, mode.TapsPerBranch);
+        DesignWindowedSincBatched(mode, table, 1, mode.HalfLength);
+        CompletePrototype(mode, table);
+        benchmark::DoNotOptimize(table.Row(0)[160]);
+    }
+}
+BENCHMARK(BM_DesignTableBatched)->ArgName("zuvan")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // One output's dot product of T = 320 terms, the same work in either mode.
 void BM_FirDot(benchmark::State& state) {
     const ConverterMode mode = MakeConverterMode(false);
