@@ -79,7 +79,7 @@ void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::i
 void CompletePrototype(const ConverterMode& mode, PolyphaseTable& table);
 
 // DesignWindowedSinc with the Bessel series of several entries summed side by side
-// (BesselI0Batch): the same entries, bit for bit, in a quarter of the time. The fast
+// (BesselI0Batch): the same entries, bit for bit, in half the time. The fast
 // converter designs its tables with it; the reference keeps the one-at-a-time loop above.
 void DesignWindowedSincBatched(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
                                std::int32_t end);
