@@ -13,8 +13,8 @@ namespace {
 // broadcast row only if their branches agree (or, at a small cost, take one of two rows).
 // With the flag clear every stride does: each output is made two frames after the one
 // before, always with branch 0. In the Zuvan mode 5192 outputs advance the phase by 10465
-// frames less 0.025 branch, so a lane's branch is lane 0's in nine groups of ten and the
-// one before in the tenth; 641 outputs advance it by 1292 frames plus 0.194 branch, so a
+// frames less 0.025 branch, so a lane's branch is lane 0's in 92 groups of 100 and the one
+// before in the others; 641 outputs advance it by 1292 frames plus 0.194 branch, so a
 // lane's branch is lane 0's or the next. No shorter stride keeps four lanes within two
 // branches. A lane that breaks the pattern all the same (its branch crossing into another
 // frame, about one in two thousand) is computed on its own.
