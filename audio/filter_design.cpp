@@ -1,5 +1,6 @@
 #include "audio/filter_design.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/memory.hpp"
@@ -56,6 +57,36 @@ float BesselI0(float x) {
     return sum;
 }
 
+void BesselI0Batch(const float* x, float* out, int count) {
+    // Every lane takes every step, without branches; a finished series keeps its sum and
+    // its term.
+    float sum[kBesselBatch];
+    float term[kBesselBatch];
+    float arg[kBesselBatch];
+    bool open[kBesselBatch];
+    for (int i = 0; i < kBesselBatch; ++i) {
+        sum[i] = 1.0f;
+        term[i] = 1.0f;
+        arg[i] = i < count ? x[i] : 0.0f;
+        open[i] = i < count;
+    }
+    std::int32_t k = 0;
+    for (bool any = count > 0; any;) {
+        k += 2;
+        any = false;
+        for (int i = 0; i < kBesselBatch; ++i) {
+            const auto t = static_cast<float>(static_cast<double>(term[i]) * arg[i] * arg[i] /
+                                              (static_cast<double>(k) * k));
+            const auto s = static_cast<float>(static_cast<double>(sum[i]) + t);
+            term[i] = open[i] ? t : term[i];
+            sum[i] = open[i] ? s : sum[i];
+            open[i] = open[i] && !(t <= 1e-7 * s);
+            any = any || open[i];
+        }
+    }
+    for (int i = 0; i < count; ++i) out[i] = sum[i];
+}
+
 PolyphaseTable::PolyphaseTable(std::int32_t branchCount, std::int32_t tapsPerBranch)
     : branchCount_(branchCount), tapsPerBranch_(tapsPerBranch),
       rows_(static_cast<float**>(
@@ -71,14 +102,19 @@ PolyphaseTable::~PolyphaseTable() {
 }
 
 void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table) {
+    DesignWindowedSinc(mode, table, 1, mode.HalfLength);
+    CompletePrototype(mode, table);
+}
+
+void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                        std::int32_t end) {
     const std::int32_t half = mode.HalfLength;
     const double step = mode.PhaseStep;
     const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
     const float u = static_cast<float>(1.0 / half);
     const float v = static_cast<float>(kPi / step);
 
-    table.Entry(0) = 0.0f;
-    for (std::int32_t k = 1; k < half; ++k) {
+    for (std::int32_t k = first; k < end; ++k) {
         const double n = half - k;
         const float q = static_cast<float>(n * u);
         const float a = static_cast<float>(
@@ -87,6 +123,39 @@ void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table) {
         const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
         table.Entry(k) = static_cast<float>(static_cast<double>(w) * s);
     }
+}
+
+void DesignWindowedSincBatched(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                               std::int32_t end) {
+    const std::int32_t half = mode.HalfLength;
+    const double step = mode.PhaseStep;
+    const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
+    const float u = static_cast<float>(1.0 / half);
+    const float v = static_cast<float>(kPi / step);
+
+    for (std::int32_t batch = first; batch < end; batch += kBesselBatch) {
+        const int count = std::min<std::int32_t>(kBesselBatch, end - batch);
+        float a[kBesselBatch];
+        float bessel[kBesselBatch];
+        for (int i = 0; i < count; ++i) {
+            const double n = half - (batch + i);
+            const float q = static_cast<float>(n * u);
+            a[i] = static_cast<float>(
+                mode.Beta * std::sqrt(1.0 - static_cast<double>(q) * static_cast<double>(q)));
+        }
+        BesselI0Batch(a, bessel, count);
+        for (int i = 0; i < count; ++i) {
+            const double n = half - (batch + i);
+            const float w = static_cast<float>(static_cast<double>(bessel[i]) * g);
+            const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
+            table.Entry(batch + i) = static_cast<float>(static_cast<double>(w) * s);
+        }
+    }
+}
+
+void CompletePrototype(const ConverterMode& mode, PolyphaseTable& table) {
+    const std::int32_t half = mode.HalfLength;
+    table.Entry(0) = 0.0f;
     table.Entry(half) = 1.0f;
     for (std::int32_t k = 1; k < half; ++k) table.Entry(half + k) = table.Entry(half - k);
 }

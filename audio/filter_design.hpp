@@ -37,6 +37,12 @@ std::int32_t KaiserDesign(float attenuation, float transitionWidth, float& beta)
 // The modified Bessel function of the first kind of order zero, by its power series.
 float BesselI0(float x);
 
+// BesselI0 of x[0] .. x[count - 1] (count at most kBesselBatch), each series summed exactly
+// as BesselI0 sums it, side by side: the processor then overlaps their chains of divisions,
+// which one series at a time leaves waiting on each other.
+inline constexpr int kBesselBatch = 8;
+void BesselI0Batch(const float* x, float* out, int count);
+
 // L rows of T coefficients; prototype entry i lies in row i mod L, column i div L. Column j
 // of a row weights the input sample j frames back (column 0: the newest). Memory comes from
 // AllocZeroed and goes back with FreeBlock, the rows in order and then the row array.
@@ -64,5 +70,18 @@ private:
 // sinc for 1 .. H-1, the centre tap 1.0 at H and the mirror image above it. The table must
 // have the mode's L rows of T columns.
 void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table);
+
+// The same in two steps, so that the costly first can be shared between threads: the
+// window times the sinc for entries [first, end) of 1 .. H-1, each computed on its own;
+// then, once all of those are in, the zero, the centre tap and the mirror image.
+void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                        std::int32_t end);
+void CompletePrototype(const ConverterMode& mode, PolyphaseTable& table);
+
+// DesignWindowedSinc with the Bessel series of several entries summed side by side
+// (BesselI0Batch): the same entries, bit for bit, in half the time. The fast
+// converter designs its tables with it; the reference keeps the one-at-a-time loop above.
+void DesignWindowedSincBatched(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
+                               std::int32_t end);
 
 } // namespace chpimport

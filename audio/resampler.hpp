@@ -5,6 +5,8 @@
 #include <string>
 
 #include "audio/canonical_header.hpp"
+#include "audio/conversion_engine.hpp"
+#include "audio/fast_engine.hpp"
 #include "audio/filter_design.hpp"
 #include "audio/fir_kernel.hpp"
 #include "base/file.hpp"
@@ -43,27 +45,20 @@ struct ConverterState {
     bool OutputAttempted = false; // SENDOUT2 tried to create the output
 };
 
-class SampleRateConverter;
+// One input sample of `channel` from a frame of `frameBytes` bytes (at most 8), as GETINPUT2
+// reads it: 16-bit samples signed little-endian, any other depth one unsigned byte with its
+// top bit flipped and shifted to 16 bits. Bytes at or past `frameBytes` read as zero.
+float FrameSample(const std::uint8_t* frame, std::size_t frameBytes, std::uint16_t bitsPerSample,
+                  std::int32_t channel);
 
-// The part of a conversion that can be done faster: the filter table and the loop that
-// takes every input frame and makes every output sample. An engine reads and writes through
-// the converter (or moves the same bytes in larger steps with the same failures), carries
-// the history in its state, stops as soon as ConvertFailed is set, and returns the number of
-// outputs made. It must write exactly the bytes the reference engine writes.
-class ConversionEngine {
-public:
-    virtual ~ConversionEngine() = default;
-    virtual std::int32_t Run(SampleRateConverter& converter, const std::string& inputPath,
-                             const std::string& outputPath) = 0;
-};
-
-// The reference: the table designed afresh for every conversion, one FirDot per output and
-// one ShiftHistory per input frame, one stream call per frame and per sample.
-class ReferenceEngine final : public ConversionEngine {
-public:
-    std::int32_t Run(SampleRateConverter& converter, const std::string& inputPath,
-                     const std::string& outputPath) override;
-};
+// SENDOUT2's conversion of a filter value to an output sample: halved in single precision,
+// clipped to 16 bits and truncated toward zero.
+inline std::int16_t OutputSample(float value) {
+    const auto y = static_cast<float>(static_cast<double>(value) * 0.5);
+    if (y > 32767.0f) return 32767;
+    if (y < -32768.0f) return -32768;
+    return static_cast<std::int16_t>(y); // toward zero
+}
 
 // Converts a PCM WAV file into 16-bit mono at 11111 Hz (ratio 2), or at 11025 Hz when it
 // must be Zuvan compatible, with a Kaiser-windowed polyphase low-pass filter. The input's
@@ -95,26 +90,33 @@ public:
     // of the output file, which stays open. Returns the byte count of the last header write.
     std::int32_t FinishOutputWave(std::uint32_t rate);
 
+    // Shows a converter message and sets ConvertFailed; for engines that move samples
+    // themselves and meet a failure SENDOUT2 or GETINPUT2 would report.
+    void Fail(const char* message);
+
     ConverterState& State() { return state_; }
     const ConverterState& State() const { return state_; }
 
     // The engine that runs conversions from now on (not owned; it must outlive its use).
-    // The reference engine is the default and always available through Reference().
+    // The fast engine is the default (Fast()); the reference stays available through
+    // Reference(), the oracle the fast one is tested against.
     void SetEngine(ConversionEngine& engine) { engine_ = &engine; }
-    ConversionEngine& Reference() { return reference_; }
+    ConversionEngine& Engine() { return *engine_; }
+    ReferenceEngine& Reference() { return reference_; }
+    FastEngine& Fast() { return fast_; }
 
 private:
     bool OpenInput(const std::string& inputPath);
     void ChooseChannel();
     void OpenOutput(const std::string& outputPath);
-    void Fail(const char* message);
     void CopyDisplayText(const std::string& inputPath, const std::string& outputPath);
 
     MessageSink& messages_;
     KeyReader readKey_;
     ConverterState state_;
     ReferenceEngine reference_;
-    ConversionEngine* engine_ = &reference_;
+    FastEngine fast_;
+    ConversionEngine* engine_ = &fast_;
 };
 
 } // namespace chpimport

@@ -93,14 +93,19 @@ float SampleRateConverter::GETINPUT2(const std::string& inputPath) {
         return 0.0f;
     }
 
-    const auto c = static_cast<std::size_t>(s.SelectedChannel);
-    if (h.BitsPerSample == 16) {
-        const auto low = s.InputFrame[2 * c];
-        const auto high = s.InputFrame[2 * c + 1];
-        return static_cast<float>(static_cast<std::int16_t>(low | (high << 8)));
-    }
+    // The frame record is zero past block align, as a short frame's bytes would read.
+    return FrameSample(s.InputFrame.data(), s.InputFrame.size(), h.BitsPerSample,
+                       s.SelectedChannel);
+}
+
+float FrameSample(const std::uint8_t* frame, std::size_t frameBytes, std::uint16_t bitsPerSample,
+                  std::int32_t channel) {
+    auto byte = [&](std::size_t i) -> int { return i < frameBytes ? frame[i] : 0; };
+    const auto c = static_cast<std::size_t>(channel);
+    if (bitsPerSample == 16)
+        return static_cast<float>(static_cast<std::int16_t>(byte(2 * c) | (byte(2 * c + 1) << 8)));
     // 8-bit samples are unsigned: flip the top bit and scale to 16 bits.
-    return static_cast<float>((static_cast<int>(s.InputFrame[c]) - 128) * 256);
+    return static_cast<float>((byte(c) - 128) * 256);
 }
 
 } // namespace chpimport

@@ -50,16 +50,7 @@ void SampleRateConverter::SENDOUT2(float value, const std::string& outputPath) {
         OpenOutput(outputPath);
         if (s.ConvertFailed) return;
     }
-    const auto y = static_cast<float>(static_cast<double>(value) * 0.5);
-    std::int16_t v;
-    if (y > 32767.0f) {
-        v = 32767;
-    } else if (y < -32768.0f) {
-        v = -32768;
-    } else {
-        v = static_cast<std::int16_t>(y); // toward zero
-    }
-    const auto bits = static_cast<std::uint16_t>(v);
+    const auto bits = static_cast<std::uint16_t>(OutputSample(value));
     const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(bits & 0xFF),
                                    static_cast<std::uint8_t>(bits >> 8)};
     if (s.OutputStream.Write(bytes, 2) != 2) {

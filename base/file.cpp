@@ -7,11 +7,23 @@
 namespace chpimport {
 namespace {
 
-IoFaultHook gFaultHook = nullptr;
-void* gFaultContext = nullptr;
+// The test hooks: one object for the process, empty in a real run.
+struct IoHooks {
+    IoFaultHook fault = nullptr;
+    void* faultContext = nullptr;
+    IoLimitHook limit = nullptr;
+    void* limitContext = nullptr;
+};
+IoHooks gIoHooks;
 
 bool Inject(IoOp op) {
-    return gFaultHook != nullptr && gFaultHook(op, gFaultContext);
+    return gIoHooks.fault != nullptr && gIoHooks.fault(op, gIoHooks.faultContext);
+}
+
+std::size_t Allowed(IoOp op, std::size_t count) {
+    if (gIoHooks.limit == nullptr) return count;
+    const std::size_t allowed = gIoHooks.limit(op, count, gIoHooks.limitContext);
+    return allowed < count ? allowed : count;
 }
 
 int SeekRaw(std::FILE* fp, std::int64_t offset, int origin) {
@@ -49,8 +61,13 @@ const char* ModeString(OpenMode mode) {
 } // namespace
 
 void SetIoFaultHook(IoFaultHook hook, void* context) {
-    gFaultHook = hook;
-    gFaultContext = context;
+    gIoHooks.fault = hook;
+    gIoHooks.faultContext = context;
+}
+
+void SetIoLimitHook(IoLimitHook hook, void* context) {
+    gIoHooks.limit = hook;
+    gIoHooks.limitContext = context;
 }
 
 File::~File() {
@@ -98,8 +115,9 @@ std::size_t File::Read(void* buffer, std::size_t count) {
         return 0;
     }
     SwitchTo(LastOp::Read);
-    std::size_t got = std::fread(buffer, 1, count, fp_);
-    if (got < count && std::ferror(fp_)) error_ = true;
+    const std::size_t allowed = Allowed(IoOp::Read, count);
+    std::size_t got = allowed == 0 ? 0 : std::fread(buffer, 1, allowed, fp_);
+    if (allowed < count || (got < count && std::ferror(fp_))) error_ = true;
     return got;
 }
 
@@ -111,7 +129,8 @@ std::size_t File::Write(const void* buffer, std::size_t count) {
         return 0;
     }
     SwitchTo(LastOp::Write);
-    std::size_t put = std::fwrite(buffer, 1, count, fp_);
+    const std::size_t allowed = Allowed(IoOp::Write, count);
+    std::size_t put = allowed == 0 ? 0 : std::fwrite(buffer, 1, allowed, fp_);
     if (put < count) error_ = true;
     return put;
 }

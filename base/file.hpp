@@ -16,6 +16,12 @@ enum class IoOp { Open, Read, Write, Seek, Rename, Close, Remove };
 using IoFaultHook = bool (*)(IoOp op, void* context);
 void SetIoFaultHook(IoFaultHook hook, void* context);
 
+// Test-only, for failures in mid-operation: when a hook is set it is asked before every read
+// and write how many of its `count` bytes may move; fewer makes that operation move them and
+// come up short, as a disk that fills up or a file that breaks part-way through one would.
+using IoLimitHook = std::size_t (*)(IoOp op, std::size_t count, void* context);
+void SetIoLimitHook(IoLimitHook hook, void* context);
+
 enum class OpenMode {
     Read,            // an existing file, for reading
     ReadWrite,       // an existing file, for reading and writing

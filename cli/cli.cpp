@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "audio/fast_kernels.hpp"
+
 namespace chpimport::cli {
 namespace {
 
@@ -27,7 +29,8 @@ const Command kCommands[] = {
 void PrintUsage(std::ostream& os) {
     os << "usage: chpimport <command> [arguments]\n\ncommands:\n";
     for (const Command& command : kCommands) os << "  " << command.synopsis << "\n";
-    os << "\n  --help     this text\n  --version  the program's version\n";
+    os << "\n  --help     this text\n  --version  the program's version (and the converter kernel "
+          "this processor runs)\n";
 }
 
 } // namespace
@@ -43,7 +46,8 @@ int Run(const Args& args, Streams io) {
         return kExitOk;
     }
     if (name == "--version") {
-        io.out << "chpimport " << CHPIMPORT_VERSION << "\n";
+        io.out << "chpimport " << CHPIMPORT_VERSION << "\n"
+               << "converter kernel: " << BestGroupKernel().name << "\n";
         return kExitOk;
     }
     for (const Command& command : kCommands) {

@@ -10,6 +10,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1; // ran, but something failed (listed on stderr)
 inline constexpr int kExitUsage = 2;  // bad usage or an invalid project
 
+// Hidden option of `resample` and `import`: convert with the reference engine instead of
+// the fast one, for side-by-side timings (bench/compare.sh); the bytes are the same.
+inline constexpr const char* kReferenceConverterOption = "--reference-converter";
+
 struct Streams {
     std::ostream& out;
     std::ostream& err;

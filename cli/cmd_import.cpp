@@ -109,12 +109,15 @@ void PrintImportUsage(std::ostream& os) {
 int CmdImport(const Args& args, Streams io) {
     std::string project;
     bool zuvan = false;
+    bool referenceConverter = false;
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             PrintImportUsage(io.out);
             return kExitOk;
         } else if (arg == "--zuvan") {
             zuvan = true;
+        } else if (arg == kReferenceConverterOption) {
+            referenceConverter = true;
         } else if (!arg.empty() && arg[0] == '-') {
             io.err << "chpimport import: unknown option " << arg << "\n";
             PrintImportUsage(io.err);
@@ -142,6 +145,7 @@ int CmdImport(const Args& args, Streams io) {
     }
     ConsoleMessageSink messages(io.err);
     SampleRateConverter converter(messages, ReadConsoleKey);
+    if (referenceConverter) converter.SetEngine(converter.Reference());
     ConsoleDialog ops(io, IsTerminal(io.out));
     ImportDialog dialog(ops, converter, messages, work->Path());
     ops.Attach(dialog);

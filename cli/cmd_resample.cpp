@@ -16,7 +16,8 @@ struct ResampleOptions {
     std::string input;
     std::string output;
     bool zuvan = false;
-    int channel = -1; // -1: ask the console
+    int channel = -1;                // -1: ask the console
+    bool referenceConverter = false; // hidden: for side-by-side timings
 };
 
 bool ParseOptions(const Args& args, ResampleOptions& options) {
@@ -24,6 +25,8 @@ bool ParseOptions(const Args& args, ResampleOptions& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--zuvan") {
             options.zuvan = true;
+        } else if (args[i] == kReferenceConverterOption) {
+            options.referenceConverter = true;
         } else if (args[i] == "--channel") {
             // A channel is chosen by its digit, as on the console: 0 to 9.
             if (++i == args.size() || args[i].size() != 1 || args[i][0] < '0' || args[i][0] > '9')
@@ -83,6 +86,7 @@ int CmdResample(const Args& args, Streams io) {
         };
     }
     SampleRateConverter converter(messages, readKey);
+    if (options.referenceConverter) converter.SetEngine(converter.Reference());
     const std::int32_t samples =
         converter.ResampleWave(options.input, options.output, options.zuvan);
     if (samples == 0) {

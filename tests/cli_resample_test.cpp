@@ -84,6 +84,26 @@ TEST_F(CliResample, TruncatedInputIsReported) {
     EXPECT_NE(r.err.find("holds the 5 samples"), std::string::npos) << r.err;
 }
 
+// The hidden option converts with the reference engine, for timings: the same bytes.
+TEST_F(CliResample, ReferenceConverterOptionWritesTheSameFile) {
+    fixtures::WriteFile(in, fixtures::Mono16(fixtures::Noise(30000, 3)).Build());
+    const std::string reference = dir.File("reference.wav");
+    for (bool zuvan : {false, true}) {
+        Args fast = {"resample", in, out};
+        Args slow = {"resample", in, reference, "--reference-converter"};
+        if (zuvan) {
+            fast.push_back("--zuvan");
+            slow.push_back("--zuvan");
+        }
+        const Result a = RunArgs(fast);
+        const Result b = RunArgs(slow);
+        EXPECT_EQ(a.status, kExitOk);
+        EXPECT_EQ(b.status, kExitOk);
+        EXPECT_EQ(a.out, b.out);
+        EXPECT_EQ(fixtures::ReadFile(out), fixtures::ReadFile(reference)) << zuvan;
+    }
+}
+
 TEST_F(CliResample, RefusesToOverwriteItsInput) {
     const fixtures::Bytes before = fixtures::ReadFile(in);
     Result r = RunArgs({"resample", in, in});

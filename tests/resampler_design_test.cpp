@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -180,6 +181,42 @@ TEST(ShiftHistory, DropsTheOldestAndAppendsTheNewest) {
     EXPECT_EQ(history, (std::vector<float>{2, 3, 4, 5, 99, 98}));
     ShiftHistory(6.0f, 2, history.data()); // a single entry
     EXPECT_EQ(history, (std::vector<float>{6, 3, 4, 5, 99, 98}));
+}
+
+// Series summed side by side end where each one alone ends, with the same sum: batches of
+// every size, arguments whose series take few and many terms, and zero.
+TEST(BesselI0Batch, EachIsBesselI0) {
+    std::vector<float> x;
+    for (int i = 0; i < 997; ++i) x.push_back(static_cast<float>(i) * 0.0123f);
+    x.push_back(0.0f);
+    x.push_back(10.060158f);
+    x.push_back(1e-20f);
+    for (int count = 1; count <= kBesselBatch; ++count)
+        for (std::size_t at = 0; at + static_cast<std::size_t>(count) <= x.size();
+             at += static_cast<std::size_t>(count)) {
+            float out[kBesselBatch];
+            BesselI0Batch(x.data() + at, out, count);
+            for (int i = 0; i < count; ++i)
+                ASSERT_EQ(out[i], BesselI0(x[at + static_cast<std::size_t>(i)]))
+                    << x[at + static_cast<std::size_t>(i)] << " in a batch of " << count;
+        }
+}
+
+// The batched design gives the reference design's every entry, bit for bit.
+TEST_P(ModeDesign, BatchedDesignIsTheReferenceDesign) {
+    const ConverterMode mode = MakeConverterMode(GetParam().zuvan);
+    PolyphaseTable reference(mode.BranchCount, mode.TapsPerBranch);
+    PolyphaseTable batched(mode.BranchCount, mode.TapsPerBranch);
+    DesignPolyphaseTable(mode, reference);
+    // In two parts, the second starting off the batch size, as two threads would do it.
+    const std::int32_t middle = mode.HalfLength / 2 + 3;
+    DesignWindowedSincBatched(mode, batched, 1, middle);
+    DesignWindowedSincBatched(mode, batched, middle, mode.HalfLength);
+    CompletePrototype(mode, batched);
+    for (std::int64_t i = 0; i < std::int64_t{mode.BranchCount} * mode.TapsPerBranch; ++i)
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(batched.Entry(i)),
+                  std::bit_cast<std::uint32_t>(reference.Entry(i)))
+            << i;
 }
 
 } // namespace

@@ -38,6 +38,11 @@ for bits in 16 8; do
             >"$out.windows.txt"
         same "resample $bits-bit $mode: printed count" "$out.native.txt" "$out.windows.txt"
         same "resample $bits-bit $mode: wave file" "$out.native.wav" "$out.windows.wav"
+        # The Windows fast converter (with whichever kernel Wine's processor runs) against
+        # the native reference converter.
+        "$native/chpimport" resample "$work/signal$bits.wav" "$out.reference.wav" "${flags[@]}" \
+            --reference-converter >/dev/null
+        same "resample $bits-bit $mode: reference converter" "$out.reference.wav" "$out.windows.wav"
     done
 done
 

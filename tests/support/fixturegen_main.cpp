@@ -1,37 +1,69 @@
 // Writes sample inputs built by the fixture writer.
 //   fixturegen chp OUT.CHP         a three-message ISD2560 project header and directory
 //   fixturegen voc OUT.VOC         a message: two sound blocks, a text block, the trailer
-//   fixturegen wav OUT.wav [BITS]  three seconds of 22222 Hz mono test signal, 16-bit (or
-//                                  8-bit), with a display text: noise, a full-scale square
-//                                  wave that clips, and a sweep
+//   fixturegen wav OUT.wav [BITS] [--seconds N]
+//                                  22222 Hz mono test signal, 16-bit (or 8-bit), with a
+//                                  display text: noise, a full-scale square wave that
+//                                  clips, and a sweep, a second each, repeated to N seconds
+//                                  (3 by default)
+//   fixturegen project DIR [--chip CODE] [--messages N] [--seconds S]
+//                                  a whole project in DIR (created if missing): PROJECT.CHP
+//                                  and N messages MSG00001.VOC... of S seconds of 22222 Hz
+//                                  8-bit test signal each, for the chip of CODE (defaults:
+//                                  8, ISD25120; 60 messages; 2 seconds), each message as
+//                                  long in the chip as its sound
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "chp/chip_table.hpp"
 #include "support/fixtures.hpp"
 
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: fixturegen chp OUT.CHP | voc OUT.VOC | wav OUT.wav [16|8]\n");
+    std::fprintf(stderr, "usage: fixturegen chp OUT.CHP | voc OUT.VOC\n"
+                         "       fixturegen wav OUT.wav [16|8] [--seconds N]\n"
+                         "       fixturegen project DIR [--chip CODE] [--messages N] "
+                         "[--seconds S]\n");
     return 2;
 }
 
-// The same bytes on every run and platform: the generator's raw output, no distributions.
-fixtures::WavBuilder TestSignal(bool eightBit) {
-    constexpr int kRate = 22222;
+constexpr int kRate = 22222;
+
+// `seconds` of noise, a clipping square wave and a sweep, a second each in turn. The same
+// samples on every run and platform: the generator's raw output, no distributions.
+std::vector<std::int16_t> TestSamples(int seconds) {
     std::mt19937 random(2024);
     std::vector<std::int16_t> samples;
-    for (int i = 0; i < kRate; ++i)
-        samples.push_back(static_cast<std::int16_t>(static_cast<int>(random() % 65536) - 32768));
-    for (int i = 0; i < kRate; ++i) samples.push_back((i / 50) % 2 ? 32767 : -32768);
-    for (int i = 0; i < kRate; ++i) {
-        const double t = static_cast<double>(i) / kRate;
-        const double phase = 2 * 3.141592653589793 * (50 + 2700 * t) * t;
-        samples.push_back(static_cast<std::int16_t>(std::lround(30000 * std::sin(phase))));
+    for (int second = 0; second < seconds; ++second) {
+        for (int i = 0; i < kRate; ++i) {
+            switch (second % 3) {
+            case 0:
+                samples.push_back(
+                    static_cast<std::int16_t>(static_cast<int>(random() % 65536) - 32768));
+                break;
+            case 1:
+                samples.push_back((i / 50) % 2 ? 32767 : -32768);
+                break;
+            default: {
+                const double t = static_cast<double>(i) / kRate;
+                const double phase = 2 * 3.141592653589793 * (50 + 2700 * t) * t;
+                samples.push_back(static_cast<std::int16_t>(std::lround(30000 * std::sin(phase))));
+            }
+            }
+        }
     }
+    return samples;
+}
+
+fixtures::WavBuilder TestSignal(bool eightBit, int seconds) {
+    const std::vector<std::int16_t> samples = TestSamples(seconds);
 
     fixtures::WavBuilder builder;
     if (eightBit) {
@@ -48,6 +80,50 @@ fixtures::WavBuilder TestSignal(bool eightBit) {
     disp.push_back(0);
     builder.afterData = fixtures::Chunk("DISP", disp);
     return builder;
+}
+
+// A project of `messages` messages of `seconds` seconds each, laid out one after another in
+// the chip; each message's row count makes it exactly as long as its sound.
+bool WriteProject(const std::filesystem::path& dir, std::uint8_t chipCode, int messages,
+                  int seconds) {
+    const chpimport::ChipInfo chip = chpimport::GetChipInfo(chipCode, "");
+    const long rows = 1000L * seconds * chip.Divisor / chip.RowMs;
+    const long units = rows / chip.Divisor;
+    if (messages < 1 || messages > 9999 || seconds < 1 || rows > 32767 || units * messages > 32767)
+        return false;
+    std::filesystem::create_directories(dir);
+
+    fixtures::ChpBuilder project;
+    project.projectName = "Benchmark project";
+    project.chipType = chip.Name;
+    project.chipCode = chipCode;
+    const std::vector<std::int16_t> samples = TestSamples(3);
+    for (int n = 1; n <= messages; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "MSG%05d.VOC", n);
+        project.Message(static_cast<std::uint16_t>((n - 1) * units), name);
+
+        fixtures::Bytes sound;
+        // Each message starts elsewhere in the signal.
+        for (long i = 0; i < static_cast<long>(seconds) * kRate; ++i) {
+            const std::size_t at = static_cast<std::size_t>(i + 1777L * n) % samples.size();
+            sound.push_back(static_cast<std::uint8_t>((samples[at] >> 8) + 128));
+        }
+        fixtures::VocBuilder voc;
+        voc.chipCode = chipCode;
+        voc.rowCount = static_cast<std::uint16_t>(rows);
+        voc.Sound(256 - 1000000 / kRate, sound); // time constant of 22222 Hz
+        fixtures::WriteFile(dir / name, voc.Build());
+    }
+    fixtures::WriteFile(dir / "PROJECT.CHP", project.Build());
+    return true;
+}
+
+// The value of option `name` among args[first...], or `fallback`.
+int Option(int argc, char** argv, int first, const std::string& name, int fallback) {
+    for (int i = first; i + 1 < argc; ++i)
+        if (argv[i] == name) return std::atoi(argv[i + 1]);
+    return fallback;
 }
 
 } // namespace
@@ -70,10 +146,20 @@ int main(int argc, char** argv) {
         fixtures::WriteFile(argv[2], builder.Build());
         return 0;
     }
-    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "wav") {
-        const std::string bits = argc == 4 ? argv[3] : "16";
-        if (bits != "16" && bits != "8") return Usage();
-        fixtures::WriteFile(argv[2], TestSignal(bits == "8").Build());
+    if (argc >= 3 && std::string(argv[1]) == "wav") {
+        const std::string bits = argc >= 4 && argv[3][0] != '-' ? argv[3] : "16";
+        const int seconds = Option(argc, argv, 3, "--seconds", 3);
+        if ((bits != "16" && bits != "8") || seconds < 1 || seconds > 3600) return Usage();
+        fixtures::WriteFile(argv[2], TestSignal(bits == "8", seconds).Build());
+        return 0;
+    }
+    if (argc >= 3 && std::string(argv[1]) == "project") {
+        const int chip = Option(argc, argv, 3, "--chip", 8);
+        if (chip < 1 || chip > 16) return Usage();
+        if (!WriteProject(argv[2], static_cast<std::uint8_t>(chip),
+                          Option(argc, argv, 3, "--messages", 60),
+                          Option(argc, argv, 3, "--seconds", 2)))
+            return Usage();
         return 0;
     }
     return Usage();

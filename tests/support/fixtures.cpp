@@ -210,4 +210,20 @@ bool FailIo::Hook(chpimport::IoOp op, void* context) {
     return self->sticky_ ? self->seen_ >= self->nth_ : self->seen_ == self->nth_;
 }
 
+LimitIo::LimitIo(chpimport::IoOp op, std::uint64_t bytes) : op_(op), left_(bytes) {
+    chpimport::SetIoLimitHook(&LimitIo::Hook, this);
+}
+
+LimitIo::~LimitIo() {
+    chpimport::SetIoLimitHook(nullptr, nullptr);
+}
+
+std::size_t LimitIo::Hook(chpimport::IoOp op, std::size_t count, void* context) {
+    auto* self = static_cast<LimitIo*>(context);
+    if (op != self->op_) return count;
+    const std::size_t allowed = count < self->left_ ? count : static_cast<std::size_t>(self->left_);
+    self->left_ -= allowed;
+    return allowed;
+}
+
 } // namespace fixtures

@@ -145,4 +145,20 @@ private:
     int seen_ = 0;
 };
 
+// While it lives, operations of kind `op` (Read or Write) move `bytes` bytes in all: the one
+// that reaches the limit moves what is left and comes up short, every later one moves
+// nothing; a disk that fills up, or a file that breaks, in mid-operation.
+class LimitIo {
+public:
+    LimitIo(chpimport::IoOp op, std::uint64_t bytes);
+    ~LimitIo();
+    LimitIo(const LimitIo&) = delete;
+    LimitIo& operator=(const LimitIo&) = delete;
+
+private:
+    static std::size_t Hook(chpimport::IoOp op, std::size_t count, void* context);
+    chpimport::IoOp op_;
+    std::uint64_t left_;
+};
+
 } // namespace fixtures

@@ -1,0 +1,59 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/conversion_engine.hpp"
+#include "audio/fast_filter.hpp"
+#include "audio/fast_kernels.hpp"
+
+namespace chpimport {
+
+class SampleRateConverter;
+
+// The converter's fast engine: the same bytes as ReferenceEngine, in both modes, with the
+// same history left behind and the same failures, at a fraction of the cost. The filter
+// table comes from KernelTableCache (designed once per mode and process); the phase
+// sequence and branch choices are worked out first, exactly as the reference does, for a
+// block of input frames read in one go; the outputs are then computed several at once by
+// the widest kernel the processor has, on both cores when the block is long enough, and
+// written in one go. The history lives in the sample buffer, so nothing shifts per frame.
+//
+// The first frame and the first output still go through GETINPUT2 and SENDOUT2, which open
+// and validate the input and create the output. A block that reads or writes short stops
+// the conversion exactly where the reference's one-frame read or one-sample write would:
+// at the first frame the input does not hold whole, or at the first sample whose two bytes
+// were not all written.
+class FastEngine final : public ConversionEngine {
+public:
+    // The widest kernel available, on up to two threads.
+    FastEngine();
+
+    std::int32_t Run(SampleRateConverter& converter, const std::string& inputPath,
+                     const std::string& outputPath) override;
+
+    // For tests and benchmarks: the kernel to use (one that AvailableGroupKernel gives) and
+    // the most threads a conversion may use (at least 1).
+    void SetKernel(const GroupKernel& kernel) { kernel_ = &kernel; }
+    const GroupKernel& Kernel() const { return *kernel_; }
+    void SetMaxThreads(std::int32_t threads) { maxThreads_ = threads < 1 ? 1 : threads; }
+    std::int32_t MaxThreads() const { return maxThreads_; }
+
+    // The buffers of a conversion, kept from one to the next: the long-lived converter then
+    // allocates (and the system maps) them once.
+    struct Buffers {
+        std::vector<float> samples;
+        std::vector<PlannedOutput> pending;
+        std::vector<float> values;
+        std::vector<std::uint8_t> raw;
+        std::vector<std::uint8_t> outBytes;
+        FilterScratch scratch[2];
+    };
+
+private:
+    const GroupKernel* kernel_;
+    std::int32_t maxThreads_;
+    Buffers buffers_;
+};
+
+} // namespace chpimport

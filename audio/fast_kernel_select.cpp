@@ -1,0 +1,40 @@
+#include "audio/fast_kernels.hpp"
+
+#include <initializer_list>
+
+namespace chpimport {
+namespace {
+
+bool ProcessorHasAvx2() {
+#if (defined(__x86_64__) || defined(_M_X64)) && defined(__GNUC__)
+    // Also checks that the system saves the AVX registers.
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+const GroupKernel* AvailableGroupKernel(KernelIsa isa) {
+    switch (isa) {
+    case KernelIsa::Scalar:
+        return &ScalarGroupKernel();
+    case KernelIsa::Sse2:
+        return Sse2GroupKernel();
+    case KernelIsa::Avx2:
+        return ProcessorHasAvx2() ? Avx2GroupKernel() : nullptr;
+    }
+    return nullptr;
+}
+
+const GroupKernel& BestGroupKernel() {
+    static const GroupKernel& best = []() -> const GroupKernel& {
+        for (KernelIsa isa : {KernelIsa::Avx2, KernelIsa::Sse2})
+            if (const GroupKernel* kernel = AvailableGroupKernel(isa)) return *kernel;
+        return ScalarGroupKernel();
+    }();
+    return best;
+}
+
+} // namespace chpimport

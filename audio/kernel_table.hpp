@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "audio/filter_design.hpp"
+#include "base/memory.hpp"
+
+namespace chpimport {
+
+// The polyphase table of one mode, designed by the reference design code and laid out for
+// the fast kernels: each branch's row reversed, so that column j weights the j-th oldest
+// sample of an output's window, and widened to double, which is exact. A kernel then walks
+// an output's window and its row in the same direction, oldest sample first.
+class KernelTable {
+public:
+    explicit KernelTable(const ConverterMode& mode);
+    KernelTable(const KernelTable&) = delete;
+    KernelTable& operator=(const KernelTable&) = delete;
+
+    const ConverterMode& Mode() const { return mode_; }
+    std::int32_t Taps() const { return mode_.TapsPerBranch; }
+    // Row(b)[j] is column T - 1 - j of branch b.
+    const double* Row(std::int32_t branch) const {
+        return rows_.data() + static_cast<std::size_t>(branch) * static_cast<std::size_t>(Taps());
+    }
+    // Whether every value a dot product can reach is zero or a normal single-precision
+    // number, which the wide kernels' rounding needs (see fast_kernels.hpp).
+    bool NormalRange() const { return normalRange_; }
+
+private:
+    ConverterMode mode_;
+    ZeroedArray<double> rows_;
+    bool normalRange_ = false;
+};
+
+// Whether two modes design the same table.
+bool SameDesign(const ConverterMode& a, const ConverterMode& b);
+
+// The tables designed in this process, one per mode: the table depends on the mode alone,
+// so it is designed on first use and kept until the process ends. Safe to use from several
+// threads.
+class KernelTableCache {
+public:
+    static KernelTableCache& Instance();
+    const KernelTable& ForMode(const ConverterMode& mode);
+
+private:
+    KernelTableCache() = default;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<KernelTable>> tables_;
+};
+
+} // namespace chpimport
