@@ -92,6 +92,13 @@ int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string
     return 1;
 }
 
+bool DirectoryEndsBefore(const std::string& path, std::int16_t n) {
+    if (n < 1) return false;
+    File file = File::Open(path, OpenMode::Read);
+    const std::int64_t size = file ? file.Size() : -1;
+    return size >= 0 && size < kChpHeaderSize + static_cast<std::int64_t>(n) * kChpDirEntrySize;
+}
+
 DirEntryStatus ReadChpDirEntry(const std::string& path, std::int16_t n, ChpDirEntry& entry) {
     File file = File::Open(path, OpenMode::Read);
     if (!file) return DirEntryStatus::CannotOpen;

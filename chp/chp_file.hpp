@@ -53,6 +53,10 @@ int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string
 
 enum class DirEntryStatus { Ok, CannotOpen, Missing, WrongNumber };
 
+// True when the file ends before directory entry n (counting from 1) is complete, so that
+// it holds neither that entry nor any later one; false also when it can't be opened.
+bool DirectoryEndsBefore(const std::string& path, std::int16_t n);
+
 // Reads directory entry n (counting from 1), which must carry the number n.
 DirEntryStatus ReadChpDirEntry(const std::string& path, std::int16_t n, ChpDirEntry& entry);
 
