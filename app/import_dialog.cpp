@@ -151,6 +151,7 @@ void ImportDialog::OnStep() {
     ImportEnvironment env{session_, converter_, messages_, workDir_};
     std::int16_t address =
         ImportMessage(env, session_.ProjectPath, session_.MessageNumber, wavePath, length);
+    lastFailure_ = env.failure;
     if (address >= 0) {
         ops_.SetItemNumber(IDC_ADDRESS, static_cast<std::uint16_t>(address));
         ops_.SetItemText(IDC_FILENAME, wavePath);

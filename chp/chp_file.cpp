@@ -30,6 +30,8 @@ const char* ChpStatusText(ChpStatus status) {
         return "valid";
     case ChpStatus::CannotOpen:
         return "the file can't be opened";
+    case ChpStatus::NotAFile:
+        return "it is a folder, not a file";
     case ChpStatus::Empty:
         return "the file is empty";
     case ChpStatus::Truncated:
@@ -53,10 +55,14 @@ std::int32_t CheckChpFile(const std::string& path) {
     return size > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(size);
 }
 
-ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header) {
+ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header, std::string* openFailure) {
     if (path.empty()) return ChpStatus::CannotOpen;
+    if (IsDirectory(path)) return ChpStatus::NotAFile;
     File file = File::Open(path, OpenMode::Read);
-    if (!file) return ChpStatus::CannotOpen;
+    if (!file) {
+        if (openFailure != nullptr) *openFailure = OpenFailureText(file);
+        return ChpStatus::CannotOpen;
+    }
     unsigned char raw[kChpHeaderSize];
     std::size_t got = file.Read(raw, sizeof raw);
     if (got == 0) return file.HadError() ? ChpStatus::CannotOpen : ChpStatus::Empty;

@@ -67,10 +67,16 @@ public:
     PickerResult ShowOpenFilePicker(const PickerRequest&) override { return {}; }
 
     void SetTotal(int total) { total_ = total; }
+    void SetImporter(const ImportDialog& importer) { importer_ = &importer; }
     // Records the message in progress as it stands (at the next step, completion or abort).
     void Finish() {
         if (current_ <= 0) return;
         if (succeeded_) imported_.insert(current_);
+        const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
+        if (!succeeded_ && !why.empty()) {
+            if (live_) io_.out << "\n";
+            io_.err << "chpimport: message " << current_ << ": " << why << "\n";
+        }
         if (live_) {
             Draw(succeeded_ ? "" : "FAILED");
         } else if (succeeded_) {
@@ -120,6 +126,7 @@ private:
 
     Streams io_;
     bool live_;
+    const ImportDialog* importer_ = nullptr;
     int total_ = 0;
     int current_ = 0;
     bool succeeded_ = false;
@@ -173,6 +180,7 @@ int CmdImport(const Args& args, Streams io) {
     ConsoleDialog ops(io, IsTerminal(io.out));
     ImportDialog dialog(ops, converter, messages, work->Path());
     ops.Attach(dialog);
+    ops.SetImporter(dialog);
 
     ImportDlgProc(dialog, DialogEvent::InitDialog, 0);
     ops.SetChecked(IDC_ZUVAN, zuvan);
@@ -180,10 +188,15 @@ int CmdImport(const Args& args, Streams io) {
     ops.Click(IDC_IMPORT);
     if (!dialog.Session().Importing && !ops.Completed()) {
         ChpHeader header;
-        ChpStatus status = ParseChpHeader(project, header);
-        io.err << ops.Item(IDC_STATUS) << "\n";
+        std::string why;
+        ChpStatus status = ParseChpHeader(project, header, &why);
+        io.err << ops.Item(IDC_STATUS);
+        // A valid project whose outputs can't be written: say where they go.
+        if (status == ChpStatus::Ok) io.err << " beside " << project;
+        io.err << "\n";
         if (status != ChpStatus::Ok) {
-            io.err << project << ": " << ChpStatusText(status) << "\n";
+            io.err << project << ": " << ChpStatusText(status)
+                   << (why.empty() ? "" : " (" + why + ")") << "\n";
             return kExitUsage;
         }
         return kExitFailed;
