@@ -96,8 +96,13 @@ public:
         int from = 0;
         auto flush = [&](int to) {
             if (from == 0) return;
-            ranges += " " + std::to_string(from);
-            if (to > from) ranges += "-" + std::to_string(to);
+            // Appended piece by piece: "x" + std::to_string() trips GCC 12's -Wrestrict.
+            ranges += ' ';
+            ranges += std::to_string(from);
+            if (to > from) {
+                ranges += '-';
+                ranges += std::to_string(to);
+            }
             from = 0;
         };
         for (int n = 1; n <= count; ++n) {

@@ -101,7 +101,7 @@ protected:
             chp.Message(static_cast<std::uint16_t>(20 * (n - 1)), Name(n, ".VOC"));
             fixtures::VocBuilder voc;
             voc.rowCount = static_cast<std::uint16_t>(n - 1); // 0: the whole converted message
-            Bytes samples(90 + 10 * n);
+            Bytes samples(24 + 6 * n); // few samples: one file operation per frame
             for (std::size_t i = 0; i < samples.size(); ++i)
                 samples[i] = static_cast<std::uint8_t>(i * 37 + n);
             voc.Sound(211, samples);
@@ -117,7 +117,7 @@ protected:
 
     static Bytes PreviousWave(int n) {
         fixtures::WavBuilder wave;
-        wave.sampleRate = 11111;
+        wave.sampleRate = 8000; // never the header of a new file
         wave.Samples16(std::vector<std::int16_t>(static_cast<std::size_t>(7 * n),
                                                  static_cast<std::int16_t>(n)));
         return wave.Build();
