@@ -182,6 +182,27 @@ TEST_F(HostileInputs, OutputsThatCannotBeWritten) {
     EXPECT_EQ(run.err.rfind("Can't create the table file beside " + chp_ + "\n", 0), 0u) << run.err;
 }
 
+// A project file that can't take a message's keys: the message counts as failed, gets no
+// table entry, and the command line says why. Renames: the table file, the summary keys,
+// message 1's WAV file, then message 1's keys.
+TEST_F(HostileInputs, ProjectFileThatFailsMidImport) {
+    MakeProject(2, 2);
+    CliRun run;
+    {
+        fixtures::FailIo fault(IoOp::Rename, 4, false);
+        run = Cli({"import", chp_});
+    }
+    EXPECT_EQ(run.status, cli::kExitFailed);
+    EXPECT_NE(run.err.find("chpimport: message 1: Can't write the project file\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("1 of 2 messages failed to import: 1 (see debug.bid)"),
+              std::string::npos);
+    const std::string tbl = fixtures::ReadText(dir_.File("DEMO.tbl"));
+    EXPECT_EQ(tbl.find("WORD0000"), std::string::npos);
+    EXPECT_NE(tbl.find("WORD0001"), std::string::npos);
+}
+
 // A header that claims the most messages a project can hold, over a directory of two.
 TEST_F(HostileInputs, MessageCountFarBeyondTheDirectory) {
     MakeProject(2, 2, 32767);
