@@ -13,9 +13,9 @@ nice -n 10 "$here/run.sh" -b "$build" "$seconds" "$@"
 status=$?
 echo
 echo "All runs logged in $build/fuzz/runs.log:"
+printf '%-10s %5s %9s %14s %6s %8s\n' target runs seconds executions cov findings
 awk '{ t = $2; runs[t]++; secs[t] += $3; execs[t] += $4; if ($6 > cov[t]) cov[t] = $6;
        if ($9 != "ok") found[t]++ }
-     END { printf "%-10s %5s %9s %14s %6s %8s\n", "target", "runs", "seconds", "executions", "cov", "findings";
-           for (t in runs) printf "%-10s %5d %9d %14d %6d %8d\n", t, runs[t], secs[t], execs[t], cov[t], found[t] }' \
+     END { for (t in runs) printf "%-10s %5d %9d %14d %6d %8d\n", t, runs[t], secs[t], execs[t], cov[t], found[t] }' \
     "$build/fuzz/runs.log" | sort
 exit $status
