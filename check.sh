@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole test suite: native release and sanitizer builds, the Windows build with its
-# unit tests under Wine, and the cross-platform comparisons.
+# The whole test suite: native release and sanitizer builds, the kill test, the Windows
+# build with its unit tests under Wine, the cross-platform comparisons and a short run of
+# every fuzz target.
 # Installs missing test dependencies first when run as root (see .ci/install-deps).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -19,6 +20,9 @@ for preset in release asan; do
     ctest --preset "$preset" -j "$jobs"
 done
 
+step "kill test: imports killed at random moments leave whole project files"
+tests/kill_test.sh build/release 60 300
+
 step "mingw: Windows build, unit tests under Wine"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j "$jobs"
@@ -32,5 +36,10 @@ tests/gui/run_gui_tests.sh build/mingw build/release
 
 step "native and Windows builds agree"
 tests/cross/compare.sh build/release build/mingw
+
+step "fuzz: libFuzzer targets (clang, ASan + UBSan), 20 s each"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+tests/fuzz/run.sh 20
 
 printf '\ncheck: all passed\n'

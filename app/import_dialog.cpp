@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kInvalidProject = "Invalid CHP file";
 constexpr const char* kNoTableFile = "Can't create the table file";
+constexpr const char* kProjectFileError = "Can't write the project file";
+constexpr const char* kTableFileError = "Can't write the table file";
 constexpr const char* kCompletionCaption = "Zuvan Project File Created:";
 constexpr const char* kAbortQuestion = "Not Finished Importing! Abort ?";
 constexpr const char* kAbortCaption = "User Input Required";
@@ -118,7 +120,15 @@ void ImportDialog::OnImport() {
     }
     session_.Importing = 1;
     ops_.ShowWaitCursor();
-    WriteProjectSettings(session_, session_.ProjectPath);
+    // Without its summary keys the project file can't list the messages either: nothing is
+    // imported into a project file that can't be written.
+    if (!WriteProjectSettings(session_, session_.ProjectPath)) {
+        session_.Importing = 0;
+        ops_.ShowArrowCursor();
+        CloseTableFile(session_.TableFile);
+        ShowStatus(IDC_STATUS, kProjectFileError, ID_STATUS_TIMER, kStatusMs);
+        return;
+    }
     session_.MessageNumber = 1;
     session_.DebugLog = OpenDebugLog();
     // Nothing to step through: the project is complete at once.
@@ -141,23 +151,36 @@ void ImportDialog::OnStep() {
     ImportEnvironment env{session_, converter_, messages_, workDir_};
     std::int16_t address =
         ImportMessage(env, session_.ProjectPath, session_.MessageNumber, wavePath, length);
+    lastFailure_ = env.failure;
     if (address >= 0) {
         ops_.SetItemNumber(IDC_ADDRESS, static_cast<std::uint16_t>(address));
         ops_.SetItemText(IDC_FILENAME, wavePath);
         ops_.Repaint();
-        WriteMessageSettings(session_.ProjectFilePath, session_.MessageNumber, wavePath, address,
-                             length);
-        WriteTableEntry(session_.TableFile.get(), session_.MessageNumber, address, wavePath,
-                        session_.DurationMs);
+        // A message the project file doesn't list gets no table entry either; both
+        // failures are shown, since the message's WAV file is there but not in the project.
+        if (!WriteMessageSettings(session_.ProjectFilePath, session_.MessageNumber, wavePath,
+                                  address, length)) {
+            ShowStatus(IDC_STATUS, kProjectFileError, ID_STATUS_TIMER, kStatusMs);
+        } else if (!WriteTableEntry(session_.TableFile.get(), session_.MessageNumber, address,
+                                    wavePath, session_.DurationMs)) {
+            ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
+        }
     }
     // Each step leaves its lines on disk: what was imported before a crash or a kill is
     // still listed.
-    if (session_.TableFile) session_.TableFile->Flush();
+    if (session_.TableFile && !session_.TableFile->Flush())
+        ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
     if (session_.DebugLog) session_.DebugLog->Flush();
     // Message 32767 is the last a project can hold: the count can't go past it without
     // wrapping round to negative numbers and starting over.
-    const bool last =
+    bool last =
         session_.MessageNumber >= session_.MessageCount || session_.MessageNumber == INT16_MAX;
+    // A directory that ends before this entry holds none of the later ones either: a header
+    // that claims more messages than its file lists must not cost a step for each of them.
+    if (address < 0 && !last && DirectoryEndsBefore(session_.ProjectPath, session_.MessageNumber)) {
+        session_.MessageNumber = session_.MessageCount;
+        last = true;
+    }
     if (session_.MessageNumber < INT16_MAX) ++session_.MessageNumber;
     ops_.ShowWaitCursor();
     if (last) {

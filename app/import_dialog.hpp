@@ -39,6 +39,8 @@ public:
     void OnHelp();
 
     ImportSession& Session() { return session_; }
+    // Why the message of the last step failed, in a few words; "" when it imported.
+    const std::string& LastFailure() const { return lastFailure_; }
     const ImportSession& Session() const { return session_; }
 
 private:
@@ -53,6 +55,7 @@ private:
     MessageSink& messages_;
     std::string workDir_;
     ImportSession session_;
+    std::string lastFailure_;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

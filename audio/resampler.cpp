@@ -26,8 +26,9 @@ std::int32_t SampleRateConverter::ResampleWave(const std::string& inputPath,
     const std::int32_t outputs = engine_->Run(*this, inputPath, outputPath);
     if (!s.ConvertFailed) FinishOutputWave(s.Mode.OutputRate);
 
-    // After success and failure alike; the results of closing are not examined.
-    s.OutputStream.Close();
+    // After success and failure alike. Samples that never reached the disk fail the
+    // conversion; closing the input is not examined.
+    if (!s.OutputStream.Close() && !s.ConvertFailed) Fail(kMsgCannotWrite);
     s.InputStream.Close();
     CopyDisplayText(inputPath, outputPath);
     s.OutputStream = File();

@@ -8,16 +8,19 @@ namespace {
 
 constexpr std::uint32_t kProvisionalRate = 11025;
 
-// Writes the header in its four pieces; the result is the byte count of the last write.
+// Writes the header in its four pieces; the result is the byte count of the last write, or
+// 0 when any piece was not written whole.
 std::int32_t WriteHeader(File& file, const CanonicalWaveHeader& header) {
     const HeaderBytes bytes = EncodeHeader(header);
     std::size_t offset = 0;
     std::size_t written = 0;
+    bool whole = true;
     for (std::size_t size : kHeaderPieces) {
         written = file.Write(bytes.data() + offset, size);
+        whole = whole && written == size;
         offset += size;
     }
-    return static_cast<std::int32_t>(written);
+    return whole ? static_cast<std::int32_t>(written) : 0;
 }
 
 std::uint32_t BytesPerSample(const CanonicalWaveHeader& header) {
@@ -41,7 +44,8 @@ void SampleRateConverter::OpenOutput(const std::string& outputPath) {
     h.BlockAlign = 2;
     h.SampleRate = kProvisionalRate;
     h.ByteRate = BytesPerSample(h) * kProvisionalRate;
-    WriteHeader(s.OutputStream, h);
+    // A header cut short would leave every sample after it at the wrong offset.
+    if (WriteHeader(s.OutputStream, h) == 0) Fail(kMsgCannotWrite);
 }
 
 void SampleRateConverter::SENDOUT2(float value, const std::string& outputPath) {
@@ -71,8 +75,11 @@ std::int32_t SampleRateConverter::FinishOutputWave(std::uint32_t rate) {
         h.SampleRate = rate;
         h.ByteRate = bytesPerSample * rate;
     }
-    s.OutputStream.Seek(0, SEEK_SET);
-    return WriteHeader(s.OutputStream, h);
+    // Without its final header the file would claim sizes it does not have.
+    const std::int32_t written =
+        s.OutputStream.Seek(0, SEEK_SET) ? WriteHeader(s.OutputStream, h) : 0;
+    if (written == 0 && !s.ConvertFailed) Fail(kMsgCannotWrite);
+    return written;
 }
 
 } // namespace chpimport

@@ -40,6 +40,7 @@ public:
     explicit VocReader(File file) : file_(std::move(file)), size_(file_.Size()) {}
 
     bool Ok() const { return file_.IsOpen() && size_ >= 0; }
+    const File& Stream() const { return file_; }
     std::int64_t Position() const { return position_; }
     std::int64_t Remaining() const { return size_ - position_; }
 
@@ -200,7 +201,9 @@ bool VocDecode::FinishWave() {
 }
 
 std::int16_t VocDecode::Run(VocTrailer& trailer) {
-    if (!voc_.Ok()) return Fail("the file can't be opened");
+    if (!voc_.Stream().IsOpen())
+        return Fail("the file can't be opened: " + OpenFailureText(voc_.Stream()));
+    if (!voc_.Ok()) return Fail("the file's length can't be read");
     if (!CheckHeader()) return 0;
     for (;;) {
         const std::int64_t blockAt = voc_.Position();

@@ -21,6 +21,12 @@ std::int64_t BodyEnd(const MMCKINFO& chunk, std::int64_t limit) {
     return std::min(static_cast<std::int64_t>(chunk.dwDataOffset) + chunk.cksize, limit);
 }
 
+// A chunk with a RIFF or LIST id carries a form or list type after its size: it can stand
+// neither for the format chunk nor for the data chunk, whose copies would take that type in.
+bool HasFormType(const MMCKINFO& chunk) {
+    return chunk.ckid == kFourCCRiff || chunk.ckid == kFourCCList;
+}
+
 std::int64_t ParentEnd(const MMCKINFO& parent) {
     return static_cast<std::int64_t>(parent.dwDataOffset) + parent.cksize;
 }
@@ -100,7 +106,9 @@ std::int32_t CopyWaveRange(const std::string& sourcePath, const std::string& des
 
     // The chunk after the form type is taken for the format chunk, whatever its id.
     MMCKINFO format;
-    if (source.Descend(format, &riff, 0) != 0 || format.cksize < kFormatBytes) return 0;
+    if (source.Descend(format, &riff, 0) != 0 || format.cksize < kFormatBytes ||
+        HasFormType(format))
+        return 0;
     char formatBody[kFormatBytes];
     if (source.Read(formatBody, kFormatBytes) != kFormatBytes) return 0;
     MMCKINFO outFormat;
@@ -113,7 +121,7 @@ std::int32_t CopyWaveRange(const std::string& sourcePath, const std::string& des
     // And the next one for the data chunk. The range is cut to the data the chunk really
     // holds, so that bytes after it (a DISP chunk beyond the RIFF end) never pass as samples.
     MMCKINFO data;
-    if (source.Descend(data, &riff, 0) != 0) return 0;
+    if (source.Descend(data, &riff, 0) != 0 || HasFormType(data)) return 0;
     const std::int64_t dataBegin = source.Tell();
     const std::int64_t dataEnd = std::max(BodyEnd(data, riffEnd), dataBegin);
     const std::int64_t from = dataBegin + 2 * static_cast<std::int64_t>(first);

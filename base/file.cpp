@@ -1,5 +1,7 @@
 #include "base/file.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -76,7 +78,7 @@ File::~File() {
 
 File::File(File&& other) noexcept
     : fp_(std::exchange(other.fp_, nullptr)), buffer_(std::exchange(other.buffer_, nullptr)),
-      error_(other.error_), last_(other.last_) {}
+      error_(other.error_), openErrno_(other.openErrno_), last_(other.last_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -84,6 +86,7 @@ File& File::operator=(File&& other) noexcept {
         fp_ = std::exchange(other.fp_, nullptr);
         buffer_ = std::exchange(other.buffer_, nullptr);
         error_ = other.error_;
+        openErrno_ = other.openErrno_;
         last_ = other.last_;
     }
     return *this;
@@ -91,10 +94,22 @@ File& File::operator=(File&& other) noexcept {
 
 File File::Open(const std::string& path, OpenMode mode, std::size_t bufferBytes) {
     File file;
-    if (path.empty() || Inject(IoOp::Open)) return file;
+    if (path.empty()) {
+        file.openErrno_ = ENOENT;
+        return file;
+    }
+    if (Inject(IoOp::Open)) {
+        file.openErrno_ = EIO;
+        return file;
+    }
     // A directory opens for reading on some systems; it is never a file we can use.
-    if (IsDirectory(path)) return file;
+    if (IsDirectory(path)) {
+        file.openErrno_ = EISDIR;
+        return file;
+    }
+    errno = 0;
     file.fp_ = std::fopen(path.c_str(), ModeString(mode));
+    if (file.fp_ == nullptr) file.openErrno_ = errno != 0 ? errno : EIO;
     if (file.fp_ != nullptr && bufferBytes > 0) {
         file.buffer_ = new char[bufferBytes];
         std::setvbuf(file.fp_, file.buffer_, _IOFBF, bufferBytes);
@@ -180,6 +195,11 @@ bool File::Close() {
     buffer_ = nullptr;
     if (!ok) error_ = true;
     return ok && !error_;
+}
+
+std::string OpenFailureText(const File& failed) {
+    if (failed.OpenErrno() == EISDIR) return "it is a folder, not a file";
+    return std::strerror(failed.OpenErrno() != 0 ? failed.OpenErrno() : EIO);
 }
 
 bool RemoveFile(const std::string& path) {

@@ -57,6 +57,9 @@ public:
     // Flushes and closes; false when either failed. Closing a closed file is harmless.
     bool Close();
     bool HadError() const { return error_; }
+    // Why Open failed, as an errno value (EISDIR for a folder, EIO for an injected fault);
+    // 0 for a file that opened.
+    int OpenErrno() const { return openErrno_; }
 
 private:
     enum class LastOp { None, Read, Write };
@@ -65,8 +68,13 @@ private:
     std::FILE* fp_ = nullptr;
     char* buffer_ = nullptr;
     bool error_ = false;
+    int openErrno_ = 0;
     LastOp last_ = LastOp::None;
 };
+
+// Why a file could not be opened, in a few words for messages: "it is a folder, not a file",
+// or the system's own reason ("No such file or directory", "Permission denied"...).
+std::string OpenFailureText(const File& failed);
 
 // Deletes a file; false when it could not be deleted (or did not exist).
 bool RemoveFile(const std::string& path);

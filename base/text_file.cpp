@@ -12,6 +12,12 @@ std::unique_ptr<TextFile> TextFile::Create(const std::string& path) {
     return std::unique_ptr<TextFile>(new TextFile(std::move(file)));
 }
 
+std::unique_ptr<TextFile> TextFile::Append(const std::string& path) {
+    File file = File::Open(path, OpenMode::Append, 16 * 1024);
+    if (!file) return nullptr;
+    return std::unique_ptr<TextFile>(new TextFile(std::move(file)));
+}
+
 bool TextFile::Write(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);

@@ -13,6 +13,8 @@ class TextFile {
 public:
     // Creates (or truncates) the file; null when it can't be created.
     static std::unique_ptr<TextFile> Create(const std::string& path);
+    // Opens the file for writing at its end (created when missing); null when it can't be.
+    static std::unique_ptr<TextFile> Append(const std::string& path);
 
     // Writes `text` with each "\n" turned into "\r\n". False once any write has failed.
     bool Write(std::string_view text);

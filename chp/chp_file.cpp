@@ -30,6 +30,8 @@ const char* ChpStatusText(ChpStatus status) {
         return "valid";
     case ChpStatus::CannotOpen:
         return "the file can't be opened";
+    case ChpStatus::NotAFile:
+        return "it is a folder, not a file";
     case ChpStatus::Empty:
         return "the file is empty";
     case ChpStatus::Truncated:
@@ -53,10 +55,14 @@ std::int32_t CheckChpFile(const std::string& path) {
     return size > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(size);
 }
 
-ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header) {
+ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header, std::string* openFailure) {
     if (path.empty()) return ChpStatus::CannotOpen;
+    if (IsDirectory(path)) return ChpStatus::NotAFile;
     File file = File::Open(path, OpenMode::Read);
-    if (!file) return ChpStatus::CannotOpen;
+    if (!file) {
+        if (openFailure != nullptr) *openFailure = OpenFailureText(file);
+        return ChpStatus::CannotOpen;
+    }
     unsigned char raw[kChpHeaderSize];
     std::size_t got = file.Read(raw, sizeof raw);
     if (got == 0) return file.HadError() ? ChpStatus::CannotOpen : ChpStatus::Empty;
@@ -90,6 +96,13 @@ int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string
     session.MessageCount = header.MessageCount;
     dialog.SetItemNumber(IDC_MSGCOUNT, static_cast<std::uint16_t>(header.MessageCount));
     return 1;
+}
+
+bool DirectoryEndsBefore(const std::string& path, std::int16_t n) {
+    if (n < 1) return false;
+    File file = File::Open(path, OpenMode::Read);
+    const std::int64_t size = file ? file.Size() : -1;
+    return size >= 0 && size < kChpHeaderSize + static_cast<std::int64_t>(n) * kChpDirEntrySize;
 }
 
 DirEntryStatus ReadChpDirEntry(const std::string& path, std::int16_t n, ChpDirEntry& entry) {

@@ -29,7 +29,8 @@ struct ChpDirEntry {
 
 enum class ChpStatus {
     Ok,
-    CannotOpen,    // missing, unreadable, or a directory
+    CannotOpen,    // missing or unreadable
+    NotAFile,      // a folder
     Empty,         // zero bytes
     Truncated,     // ends inside the header
     NoBanner,      // the format banner is not in the first 58 bytes
@@ -43,8 +44,10 @@ const char* ChpStatusText(ChpStatus status);
 // The file's length in bytes; 0 when the path is empty, the file can't be opened or is empty.
 std::int32_t CheckChpFile(const std::string& path);
 
-// Reads and validates the header.
-ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header);
+// Reads and validates the header. `openFailure`, when given, receives why a file that can't
+// be opened can't be (see OpenFailureText).
+ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header,
+                         std::string* openFailure = nullptr);
 
 // Validates the header; on success shows the project name, chip name and message count in
 // items 105, 106 and 110, sets the session's ChipName and MessageCount and returns 1. On
@@ -52,6 +55,10 @@ ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header);
 int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string& path);
 
 enum class DirEntryStatus { Ok, CannotOpen, Missing, WrongNumber };
+
+// True when the file ends before directory entry n (counting from 1) is complete, so that
+// it holds neither that entry nor any later one; false also when it can't be opened.
+bool DirectoryEndsBefore(const std::string& path, std::int16_t n);
 
 // Reads directory entry n (counting from 1), which must carry the number n.
 DirEntryStatus ReadChpDirEntry(const std::string& path, std::int16_t n, ChpDirEntry& entry);

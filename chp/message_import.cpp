@@ -103,31 +103,51 @@ bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length) {
     ImportSession& session = env.session;
-    if (projectPath.size() > kMaxText) return -1;
+    env.failure.clear();
+    auto fail = [&](std::string why) -> std::int16_t {
+        env.failure = std::move(why);
+        return -1;
+    };
+    if (projectPath.size() > kMaxText) return fail("the project's path is over 255 characters");
     ChpDirEntry entry;
-    if (ReadChpDirEntry(projectPath, n, entry) != DirEntryStatus::Ok) return -1;
+    switch (ReadChpDirEntry(projectPath, n, entry)) {
+    case DirEntryStatus::Ok:
+        break;
+    case DirEntryStatus::CannotOpen:
+        return fail("the project file can't be opened");
+    case DirEntryStatus::Missing:
+        return fail("the project's directory holds no entry " + std::to_string(n));
+    case DirEntryStatus::WrongNumber:
+        return fail("directory entry " + std::to_string(n) + " carries another number");
+    }
 
     // From here on every message leaves its line in the debug log.
     TextFile* log = session.DebugLog.get();
     const PathParts project = SplitPath(projectPath);
     const std::string folder = project.drive + project.directory;
     std::string vocPath = folder + entry.VocName;
-    auto refuse = [&]() -> std::int16_t {
+    auto refuse = [&](std::string why) -> std::int16_t {
         WriteDebugLine(log, vocPath, n, entry.Address, 0, 0);
-        return -1;
+        return fail(std::move(why));
     };
     // The name is used as it stands: a name shorter than 12 characters gets no blanks.
-    if (!IsSafeVocName(entry.VocName) || vocPath.size() > kMaxText) return refuse();
+    if (!IsSafeVocName(entry.VocName))
+        return refuse("the VOC name \"" + Printable(entry.VocName) + "\" is not a plain file name");
+    if (vocPath.size() > kMaxText)
+        return refuse(entry.VocName + ": the path is over 255 characters");
     if (std::optional<std::string> onDisk = FindFileIgnoringCase(folder, entry.VocName))
         vocPath = folder + *onDisk;
     const std::optional<std::string> finalPath = ChangeExtension(vocPath, ".wav");
     // A VOC file named like its WAV file would be overwritten by it.
-    if (!finalPath || SameIgnoringCase(*finalPath, vocPath)) return refuse();
+    if (!finalPath) return refuse(entry.VocName + ": the WAV file's path is over 255 characters");
+    if (SameIgnoringCase(*finalPath, vocPath))
+        return refuse(entry.VocName + ": the VOC file is named like its WAV file");
 
     WorkingFiles work(env.workDir);
     VocTrailer trailer{};
-    const bool decoded = VocToWave(vocPath, work.Decoded(), trailer, env.messages) != 0;
-    if (!decoded) return refuse();
+    std::string reason;
+    const bool decoded = VocToWave(vocPath, work.Decoded(), trailer, env.messages, &reason) != 0;
+    if (!decoded) return refuse(Printable(vocPath) + ": " + reason);
     WriteDebugLine(log, vocPath, n, entry.Address, trailer.bytes[1], trailer.bytes[2]);
 
     // The trailer's chip code renames the project's chip for this and every later message.
@@ -135,15 +155,21 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     session.ChipName = chip.Name;
 
     const std::uint16_t rowCount = trailer.RowCount();
-    if (entry.Address > 0x7FFF || rowCount > 0x7FFF) return -1;
+    if (entry.Address > 0x7FFF)
+        return fail("the address " + std::to_string(entry.Address) + " is over 32767");
+    if (rowCount > 0x7FFF)
+        return fail(Printable(vocPath) + ": the row count " + std::to_string(rowCount) +
+                    " is over 32767");
     // A VOC file without a sound block decodes without writing anything.
-    if (!IsRegularFile(work.Decoded())) return -1;
+    if (!IsRegularFile(work.Decoded())) return fail(Printable(vocPath) + ": no sound block");
     const bool compatible = session.ZuvanCompatible != 0;
-    if (env.converter.ResampleWave(work.Decoded(), work.Converted(), compatible) == 0) return -1;
+    if (env.converter.ResampleWave(work.Decoded(), work.Converted(), compatible) == 0)
+        return fail(Printable(vocPath) + ": the conversion failed");
 
     const MessageLength size =
         ComputeMessageLength(static_cast<std::int16_t>(rowCount), chip, OutputRate(compatible));
-    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, size.SampleCount)) return -1;
+    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, size.SampleCount))
+        return fail(Printable(*finalPath) + ": the WAV file could not be written");
 
     session.DurationMs = size.DurationMs;
     wavePath = *finalPath;

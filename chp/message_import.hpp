@@ -15,6 +15,7 @@ struct ImportEnvironment {
     SampleRateConverter& converter; // the process's one converter
     MessageSink& messages;          // reports of the VOC decoder
     std::string workDir;            // the process's private working folder
+    std::string failure = {};       // set by ImportMessage: why the message failed, or ""
 };
 
 // Imports message n of the CHP project at `projectPath`: reads its directory entry, decodes

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "app/headless_dialog.hpp"
 #include "app/import_dialog.hpp"
@@ -45,6 +45,13 @@ public:
     void SetItemText(int id, const std::string& text) override {
         HeadlessDialog::SetItemText(id, text);
         if (id == IDC_FILENAME && current_ > 0) succeeded_ = true;
+        // A status report during a step: the message's WAV file may be written, but the
+        // project's files don't list it.
+        if (id == IDC_STATUS && current_ > 0 && text != " ") {
+            succeeded_ = false;
+            if (live_) io_.out << "\n";
+            io_.err << "chpimport: message " << current_ << ": " << text << "\n";
+        }
     }
     bool AskYesNo(const std::string&, const std::string&) override { return true; }
     void Inform(const std::string& text, const std::string& caption) override {
@@ -60,10 +67,16 @@ public:
     PickerResult ShowOpenFilePicker(const PickerRequest&) override { return {}; }
 
     void SetTotal(int total) { total_ = total; }
+    void SetImporter(const ImportDialog& importer) { importer_ = &importer; }
     // Records the message in progress as it stands (at the next step, completion or abort).
     void Finish() {
         if (current_ <= 0) return;
-        if (!succeeded_) failed_.push_back(current_);
+        if (succeeded_) imported_.insert(current_);
+        const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
+        if (!succeeded_ && !why.empty()) {
+            if (live_) io_.out << "\n";
+            io_.err << "chpimport: message " << current_ << ": " << why << "\n";
+        }
         if (live_) {
             Draw(succeeded_ ? "" : "FAILED");
         } else if (succeeded_) {
@@ -76,7 +89,33 @@ public:
         current_ = 0;
     }
     bool Completed() const { return completed_; }
-    const std::vector<int>& Failed() const { return failed_; }
+    // Every message that did not import, as ranges ("3-7 9"): those whose step failed, and
+    // those no step reached (the directory ended before them, or the import was aborted).
+    std::string Failed(int count) const {
+        std::string ranges;
+        int from = 0;
+        auto flush = [&](int to) {
+            if (from == 0) return;
+            // Appended piece by piece: "x" + std::to_string() trips GCC 12's -Wrestrict.
+            ranges += ' ';
+            ranges += std::to_string(from);
+            if (to > from) {
+                ranges += '-';
+                ranges += std::to_string(to);
+            }
+            from = 0;
+        };
+        for (int n = 1; n <= count; ++n) {
+            if (imported_.count(n) != 0) {
+                flush(n - 1);
+            } else if (from == 0) {
+                from = n;
+            }
+        }
+        flush(count);
+        return ranges;
+    }
+    int FailedCount(int count) const { return count - static_cast<int>(imported_.size()); }
 
 private:
     void Draw(const std::string& note) {
@@ -92,11 +131,12 @@ private:
 
     Streams io_;
     bool live_;
+    const ImportDialog* importer_ = nullptr;
     int total_ = 0;
     int current_ = 0;
     bool succeeded_ = false;
     bool completed_ = false;
-    std::vector<int> failed_;
+    std::set<int> imported_;
 };
 
 void PrintImportUsage(std::ostream& os) {
@@ -149,6 +189,7 @@ int CmdImport(const Args& args, Streams io) {
     ConsoleDialog ops(io, IsTerminal(io.out));
     ImportDialog dialog(ops, converter, messages, work->Path());
     ops.Attach(dialog);
+    ops.SetImporter(dialog);
 
     ImportDlgProc(dialog, DialogEvent::InitDialog, 0);
     ops.SetChecked(IDC_ZUVAN, zuvan);
@@ -156,10 +197,15 @@ int CmdImport(const Args& args, Streams io) {
     ops.Click(IDC_IMPORT);
     if (!dialog.Session().Importing && !ops.Completed()) {
         ChpHeader header;
-        ChpStatus status = ParseChpHeader(project, header);
-        io.err << ops.Item(IDC_STATUS) << "\n";
+        std::string why;
+        ChpStatus status = ParseChpHeader(project, header, &why);
+        io.err << ops.Item(IDC_STATUS);
+        // A valid project whose outputs can't be written: say where they go.
+        if (status == ChpStatus::Ok) io.err << " beside " << project;
+        io.err << "\n";
         if (status != ChpStatus::Ok) {
-            io.err << project << ": " << ChpStatusText(status) << "\n";
+            io.err << project << ": " << ChpStatusText(status)
+                   << (why.empty() ? "" : " (" + why + ")") << "\n";
             return kExitUsage;
         }
         return kExitFailed;
@@ -184,16 +230,14 @@ int CmdImport(const Args& args, Streams io) {
     }
     std::signal(SIGINT, previous);
 
-    const std::vector<int>& failed = ops.Failed();
     if (aborted) {
         io.err << "\nchpimport: import aborted; the table file is closed with what was written\n";
         return kExitFailed;
     }
-    if (!failed.empty()) {
-        io.err << "chpimport: " << failed.size() << " of " << dialog.Session().MessageCount
-               << " messages failed to import:";
-        for (int n : failed) io.err << " " << n;
-        io.err << " (see debug.bid)\n";
+    const int count = dialog.Session().MessageCount;
+    if (ops.FailedCount(count) > 0) {
+        io.err << "chpimport: " << ops.FailedCount(count) << " of " << count
+               << " messages failed to import:" << ops.Failed(count) << " (see debug.bid)\n";
         return kExitFailed;
     }
     return kExitOk;

@@ -18,9 +18,12 @@ int CmdInfo(const Args& args, Streams io) {
     }
     const std::string& path = args[0];
     ChpHeader header;
-    ChpStatus status = ParseChpHeader(path, header);
+    std::string why;
+    ChpStatus status = ParseChpHeader(path, header, &why);
     if (status != ChpStatus::Ok) {
-        io.err << "Invalid CHP file\n" << path << ": " << ChpStatusText(status) << "\n";
+        io.err << "Invalid CHP file\n"
+               << path << ": " << ChpStatusText(status) << (why.empty() ? "" : " (" + why + ")")
+               << "\n";
         return kExitUsage;
     }
     ChipInfo chip = GetChipInfo(header.ChipCode, header.ChipType);

@@ -25,13 +25,14 @@ int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
                          const std::string& wavePath, std::int16_t address, std::int16_t length);
 
 // The table file (.tbl) beside the CHP file, created anew with its banner. Null when the
-// path is too long, a banner text holds a line break, or the file can't be created.
+// path is too long, a banner text holds a line break, or the file can't be created or its
+// banner written.
 std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath,
                                         const std::string& chipName);
 
 // Appends message n's entry, labelled n - 1. Nothing when the file isn't open, n < 1,
-// address < 0 or the path holds a line break.
-void WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
+// address < 0 or the path holds a line break; false then, or when the write fails.
+bool WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
                      const std::string& wavePath, std::int32_t durationMs);
 
 // Appends the closing line "CONC", closes the file and resets the pointer. Nothing when null.

@@ -1,6 +1,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/file.hpp"
 #include "base/path.hpp"
 #include "project/project_files.hpp"
 
@@ -19,18 +20,26 @@ std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath,
     if (!FitsOneLine(projectPath) || !FitsOneLine(chipName)) return nullptr;
     std::optional<std::string> path = ChangeExtension(projectPath, ".tbl");
     if (!path) return nullptr;
-    std::unique_ptr<TextFile> file = TextFile::Create(*path);
-    if (!file) return nullptr;
-    file->Printf(";\n;\tPROJECT :[%s][%s]\n;\n", projectPath.c_str(), chipName.c_str());
-    return file;
+    // The new file replaces the old one only once its banner is on the disk: an Import that
+    // fails this early leaves the last import's table file as it was.
+    const std::string fresh = *path + ".new";
+    std::unique_ptr<TextFile> file = TextFile::Create(fresh);
+    bool ok =
+        file && file->Printf(";\n;\tPROJECT :[%s][%s]\n;\n", projectPath.c_str(), chipName.c_str());
+    ok = file && file->Close() && ok;
+    if (!ok || !RenameFile(fresh, *path)) {
+        RemoveFile(fresh);
+        return nullptr;
+    }
+    return TextFile::Append(*path);
 }
 
-void WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
+bool WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
                      const std::string& wavePath, std::int32_t durationMs) {
-    if (tableFile == nullptr || n < 1 || address < 0 || !FitsOneLine(wavePath)) return;
-    tableFile->Printf("%s%04hd\n\tDATA\t%04lX\t;[%s][%ld msec][%s]\n;\n", "WORD",
-                      static_cast<short>(n - 1), static_cast<unsigned long>(address),
-                      wavePath.c_str(), static_cast<long>(durationMs), wavePath.c_str());
+    if (tableFile == nullptr || n < 1 || address < 0 || !FitsOneLine(wavePath)) return false;
+    return tableFile->Printf("%s%04hd\n\tDATA\t%04lX\t;[%s][%ld msec][%s]\n;\n", "WORD",
+                             static_cast<short>(n - 1), static_cast<unsigned long>(address),
+                             wavePath.c_str(), static_cast<long>(durationMs), wavePath.c_str());
 }
 
 void CloseTableFile(std::unique_ptr<TextFile>& tableFile) {

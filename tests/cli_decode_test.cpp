@@ -67,7 +67,8 @@ TEST_F(CliDecode, FailureGivesOneLineAndKeepsAnOlderWave) {
 
     r = RunArgs({"decode", dir.File("missing.voc"), wav()});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, dir.File("missing.voc") + ": the file can't be opened\n");
+    EXPECT_EQ(r.err,
+              dir.File("missing.voc") + ": the file can't be opened: No such file or directory\n");
 }
 
 TEST_F(CliDecode, DiskErrorNamesTheOutputFile) {

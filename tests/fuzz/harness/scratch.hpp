@@ -1,0 +1,41 @@
+#pragma once
+// The folder the fuzz harnesses write their inputs into: our APIs take paths, so every
+// input becomes a file first. One folder per process, in memory (/dev/shm) where there is
+// one, removed with everything in it when the process ends normally.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace fuzzing {
+
+class Scratch {
+public:
+    // The process's scratch folder, created on first use. CHPIMPORT_FUZZ_DIR, when set,
+    // names the folder to create it in.
+    static Scratch& Get();
+
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    // A fresh, empty sub-folder for one input of the harness `name` (any files from the
+    // previous input go first).
+    std::string Fresh(std::string_view name);
+    // The sub-folder of the harness `name`, as the previous input left it: for harnesses
+    // that know every file they write (fewer system calls, more executions a second).
+    std::string Folder(std::string_view name);
+    const std::string& Root() const { return root_; }
+
+private:
+    Scratch();
+    std::string root_;
+};
+
+// Joins a folder and a file name.
+std::string InFolder(const std::string& folder, std::string_view name);
+// Writes the bytes to `path`; false when it can't.
+bool WriteBytes(const std::string& path, const std::uint8_t* data, std::size_t size);
+std::string ReadBytes(const std::string& path);
+
+} // namespace fuzzing

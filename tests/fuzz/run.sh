@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs fuzz targets of a fuzz build one after the other, each for a fixed time, on the seed
+# corpus (written afresh by fuzz_seeds) and the corpus that earlier runs grew, and prints a
+# line of figures per target. Exit status 1 when a target found something: its input is in
+# BUILD/fuzz/findings/TARGET/, ready to become a regression test.
+#   tests/fuzz/run.sh [-b BUILD] SECONDS [TARGET...]     (BUILD: build/fuzz)
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="$here/../../build/fuzz"
+if [ "${1:-}" = "-b" ]; then build="$2"; shift 2; fi
+seconds="${1:?usage: run.sh [-b BUILD] SECONDS [TARGET...]}"
+shift
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(chp voc converter wavepost profile import)
+build="$(cd "$build" && pwd)"
+bin="$build/tests/fuzz"
+state="$build/fuzz"
+log="$state/runs.log"
+
+# The longest input of each target: room for a header and a few blocks, entries or chunks.
+max_len() {
+    case "$1" in
+    chp) echo 512 ;;
+    converter) echo 2048 ;;
+    import) echo 8192 ;;
+    *) echo 4096 ;;
+    esac
+}
+dict() {
+    case "$1" in
+    converter | wavepost) echo riff ;;
+    *) echo "$1" ;;
+    esac
+}
+
+# Inputs are written as files: give them a private folder in memory where there is one.
+scratch_base=/dev/shm
+[ -d "$scratch_base" ] || scratch_base="${TMPDIR:-/tmp}"
+export CHPIMPORT_FUZZ_DIR
+CHPIMPORT_FUZZ_DIR="$(mktemp -d "$scratch_base/chpimport-fuzz-run.XXXXXX")"
+trap 'rm -rf "$CHPIMPORT_FUZZ_DIR"' EXIT
+export UBSAN_OPTIONS=print_stacktrace=1
+
+mkdir -p "$state"
+rm -rf "$state/seeds"
+"$bin/fuzz_seeds" "$state/seeds"
+
+found=0
+printf '%-10s %8s %12s %8s %6s %6s %7s  %s\n' target seconds executions exec/s cov ft corpus result
+for t in "${targets[@]}"; do
+    mkdir -p "$state/corpus/$t" "$state/findings/$t"
+    out="$state/last-$t.txt"
+    status=0
+    "$bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -max_len="$(max_len "$t")" -dict="$here/dict/$(dict "$t").dict" -print_final_stats=1 \
+        -artifact_prefix="$state/findings/$t/" "$state/corpus/$t" "$state/seeds/$t" \
+        >"$out" 2>&1 || status=$?
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$out" | tail -1)
+    last=$(grep -E '^#[0-9]+.* cov: ' "$out" | tail -1 || true)
+    cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
+    ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
+    corpus=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<<"$last")
+    result=ok
+    if [ "$status" -ne 0 ]; then
+        result="FOUND (exit $status, see $out)"
+        found=1
+        grep -E 'ERROR|rule broken|SUMMARY|Test unit written' "$out" | head -5 | sed 's/^/    /' >&2 || true
+    fi
+    line=$(printf '%-10s %8s %12s %8s %6s %6s %7s  %s' "$t" "$seconds" "${execs:-0}" \
+        "${rate:-0}" "${cov:-?}" "${ft:-?}" "${corpus:-?}" "$result")
+    echo "$line"
+    echo "$(date -u +%Y-%m-%dT%H:%M:%SZ) $line" >>"$log"
+done
+exit "$found"
