@@ -5,6 +5,7 @@
 
 #include "cli/cli.hpp"
 #include "cli/console_message_sink.hpp"
+#include "support/cli_run.hpp"
 #include "support/fixtures.hpp"
 
 namespace chpimport::cli {
@@ -12,17 +13,8 @@ namespace {
 
 using fixtures::Bytes;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunArgs(const Args& args) {
-    std::ostringstream out, err;
-    int status = Run(args, {out, err});
-    return {status, out.str(), err.str()};
-}
+using Result = fixtures::CliResult;
+constexpr auto RunArgs = fixtures::RunCli;
 
 class CliDecode : public ::testing::Test {
 protected:

@@ -3,22 +3,14 @@
 #include <sstream>
 
 #include "cli/cli.hpp"
+#include "support/cli_run.hpp"
 #include "support/fixtures.hpp"
 
 namespace chpimport::cli {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunArgs(const Args& args) {
-    std::ostringstream out, err;
-    int status = Run(args, {out, err});
-    return {status, out.str(), err.str()};
-}
+using Result = fixtures::CliResult;
+constexpr auto RunArgs = fixtures::RunCli;
 
 TEST(CliInfo, PrintsTheFiveLinesThenTheDirectory) {
     fixtures::ChpBuilder builder;
