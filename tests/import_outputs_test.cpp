@@ -10,6 +10,7 @@
 #include "base/message_sink.hpp"
 #include "chp/message_import.hpp"
 #include "project/project_files.hpp"
+#include "support/demo_example.hpp"
 #include "support/fixtures.hpp"
 
 namespace chpimport {
@@ -83,37 +84,8 @@ TEST_F(ImportOutputs, TwoMessageProject) {
     WriteProject({{"MESSAGE1.VOC", 0, 160}, {"MESSAGE2.VOC", 40, 100}});
     RunImport(2);
     const std::string wav1 = Path("MESSAGE1.wav"), wav2 = Path("MESSAGE2.wav");
-    EXPECT_EQ(fixtures::ReadText(Path("DEMO.zpf")), "[KZ_ISD_PROJECT]\r\n"
-                                                    "nb_files=2\r\n"
-                                                    "chip_selected=ISD2560\r\n"
-                                                    "file1=" +
-                                                        wav1 +
-                                                        " [10 40]*\r\n"
-                                                        "file2=" +
-                                                        wav2 +
-                                                        " [140 65]*\r\n"
-                                                        "[KZ_ISD_CONCAT]\r\n"
-                                                        "nb_conc=2\r\n"
-                                                        "conc1=CONC1\r\n"
-                                                        "conc_list1=1\r\n"
-                                                        "conc2=CONC2\r\n"
-                                                        "conc_list2=2\r\n");
-    EXPECT_EQ(fixtures::ReadText(Path("DEMO.tbl")), ";\r\n"
-                                                    ";\tPROJECT :[" +
-                                                        chp +
-                                                        "][ISD2560]\r\n"
-                                                        ";\r\n"
-                                                        "WORD0000\r\n"
-                                                        "\tDATA\t0000\t;[" +
-                                                        wav1 + "][4000 msec][" + wav1 +
-                                                        "]\r\n"
-                                                        ";\r\n"
-                                                        "WORD0001\r\n"
-                                                        "\tDATA\t0028\t;[" +
-                                                        wav2 + "][2499 msec][" + wav2 +
-                                                        "]\r\n"
-                                                        ";\r\n"
-                                                        "CONC\r\n");
+    EXPECT_EQ(fixtures::ReadText(Path("DEMO.zpf")), fixtures::DemoProjectFile(wav1, wav2));
+    EXPECT_EQ(fixtures::ReadText(Path("DEMO.tbl")), fixtures::DemoTableFile(chp, wav1, wav2));
     EXPECT_EQ(fixtures::ReadText(Path("debug.bid")),
               "file " + Path("MESSAGE1.VOC") + " nb [1] addr [0000] rows A0 00\r\n" + "file " +
                   Path("MESSAGE2.VOC") + " nb [2] addr [0028] rows 64 00\r\n");

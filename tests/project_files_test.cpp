@@ -4,6 +4,7 @@
 
 #include "base/file.hpp"
 #include "project/project_files.hpp"
+#include "support/demo_example.hpp"
 #include "support/fixtures.hpp"
 
 namespace chpimport {
@@ -35,21 +36,7 @@ TEST_F(ProjectFiles, TwoMessageProjectFile) {
     EXPECT_EQ(session.ProjectFilePath, zpf);
     ASSERT_EQ(WriteMessageSettings(session.ProjectFilePath, 1, wav1, 0, 40), 1);
     ASSERT_EQ(WriteMessageSettings(session.ProjectFilePath, 2, wav2, 40, 25), 1);
-    EXPECT_EQ(fixtures::ReadText(zpf), "[KZ_ISD_PROJECT]\r\n"
-                                       "nb_files=2\r\n"
-                                       "chip_selected=ISD2560\r\n"
-                                       "file1=" +
-                                           wav1 +
-                                           " [10 40]*\r\n"
-                                           "file2=" +
-                                           wav2 +
-                                           " [140 65]*\r\n"
-                                           "[KZ_ISD_CONCAT]\r\n"
-                                           "nb_conc=2\r\n"
-                                           "conc1=CONC1\r\n"
-                                           "conc_list1=1\r\n"
-                                           "conc2=CONC2\r\n"
-                                           "conc_list2=2\r\n");
+    EXPECT_EQ(fixtures::ReadText(zpf), fixtures::DemoProjectFile(wav1, wav2));
 }
 
 TEST_F(ProjectFiles, TwoMessageTableFile) {
@@ -59,22 +46,7 @@ TEST_F(ProjectFiles, TwoMessageTableFile) {
     WriteTableEntry(table.get(), 2, 40, wav2, 2499);
     CloseTableFile(table);
     EXPECT_FALSE(table);
-    EXPECT_EQ(fixtures::ReadText(tbl), ";\r\n"
-                                       ";\tPROJECT :[" +
-                                           chp +
-                                           "][ISD2560]\r\n"
-                                           ";\r\n"
-                                           "WORD0000\r\n"
-                                           "\tDATA\t0000\t;[" +
-                                           wav1 + "][4000 msec][" + wav1 +
-                                           "]\r\n"
-                                           ";\r\n"
-                                           "WORD0001\r\n"
-                                           "\tDATA\t0028\t;[" +
-                                           wav2 + "][2499 msec][" + wav2 +
-                                           "]\r\n"
-                                           ";\r\n"
-                                           "CONC\r\n");
+    EXPECT_EQ(fixtures::ReadText(tbl), fixtures::DemoTableFile(chp, wav1, wav2));
     CloseTableFile(table); // closing again is harmless
 }
 
