@@ -33,13 +33,13 @@ void CheckNoBox(DWORD pid, const char* caption) {
 // The live dialog's controls, in tab order, are those of the template.
 void CheckLiveControls(HWND dialog) {
     HWND child = GetWindow(dialog, GW_CHILD);
-    for (const ControlSpec& want : kControls) {
+    for (const ExpectedControl& want : kControls) {
         Check(child != nullptr, "the dialog has too few controls");
         const std::string which = "control " + std::to_string(want.id);
         Check(static_cast<WORD>(GetDlgCtrlID(child)) == static_cast<WORD>(want.id), which);
-        const char* cls = want.classAtom == spec::kButton ? "Button"
-                          : want.classAtom == spec::kEdit ? "Edit"
-                                                          : "Static";
+        const char* cls = want.classAtom == ctl::kButton ? "Button"
+                          : want.classAtom == ctl::kEdit ? "Edit"
+                                                         : "Static";
         Check(_stricmp(ClassOf(child).c_str(), cls) == 0, which + " is a " + ClassOf(child));
         CheckEq(TextOf(child), want.text, which + " text");
         Check(IsWindowVisible(child) != FALSE, which + " is hidden");

@@ -1,6 +1,6 @@
 #pragma once
-#include "dialog_spec.hpp"
 #include "driver.hpp"
+#include "expected_dialog.hpp"
 
 namespace gui {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "checks.hpp"
-#include "dialog_spec.hpp"
 #include "driver.hpp"
+#include "expected_dialog.hpp"
 
 namespace gui {
 namespace {
@@ -77,7 +77,7 @@ void CheckDialogTemplate(HMODULE module) {
     Check(in.Word() == kFontPoints, "font size");
     CheckEq(in.StringOrOrdinal(), kFontName, "font name");
 
-    for (const ControlSpec& want : kControls) {
+    for (const ExpectedControl& want : kControls) {
         const std::string which =
             "control " + std::string(want.text) + " (" + std::to_string(want.id) + ")";
         in.AlignDword();
