@@ -106,50 +106,58 @@ void DesignPolyphaseTable(const ConverterMode& mode, PolyphaseTable& table) {
     CompletePrototype(mode, table);
 }
 
+namespace {
+
+// One entry of the windowed sinc in two halves: the Kaiser window's Bessel argument, then
+// the entry from that argument's Bessel value. The per-entry and the batched design share
+// them, so both round every step alike.
+class WindowedSincTerms {
+public:
+    explicit WindowedSincTerms(const ConverterMode& mode)
+        : mode_(mode), g_(static_cast<float>(1.0 / BesselI0(mode.Beta))),
+          u_(static_cast<float>(1.0 / mode.HalfLength)),
+          v_(static_cast<float>(kPi / mode.PhaseStep)) {}
+
+    float BesselArgument(std::int32_t k) const {
+        const double n = mode_.HalfLength - k;
+        const float q = static_cast<float>(n * u_);
+        return static_cast<float>(mode_.Beta *
+                                  std::sqrt(1.0 - static_cast<double>(q) * static_cast<double>(q)));
+    }
+
+    float Entry(std::int32_t k, float bessel) const {
+        const double n = mode_.HalfLength - k;
+        const float w = static_cast<float>(static_cast<double>(bessel) * g_);
+        const float s = static_cast<float>(std::sin(n * v_) * mode_.PhaseStep / (n * kPi));
+        return static_cast<float>(static_cast<double>(w) * s);
+    }
+
+private:
+    const ConverterMode& mode_;
+    float g_;
+    float u_;
+    float v_;
+};
+
+} // namespace
+
 void DesignWindowedSinc(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
                         std::int32_t end) {
-    const std::int32_t half = mode.HalfLength;
-    const double step = mode.PhaseStep;
-    const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
-    const float u = static_cast<float>(1.0 / half);
-    const float v = static_cast<float>(kPi / step);
-
-    for (std::int32_t k = first; k < end; ++k) {
-        const double n = half - k;
-        const float q = static_cast<float>(n * u);
-        const float a = static_cast<float>(
-            mode.Beta * std::sqrt(1.0 - static_cast<double>(q) * static_cast<double>(q)));
-        const float w = static_cast<float>(static_cast<double>(BesselI0(a)) * g);
-        const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
-        table.Entry(k) = static_cast<float>(static_cast<double>(w) * s);
-    }
+    const WindowedSincTerms terms(mode);
+    for (std::int32_t k = first; k < end; ++k)
+        table.Entry(k) = terms.Entry(k, BesselI0(terms.BesselArgument(k)));
 }
 
 void DesignWindowedSincBatched(const ConverterMode& mode, PolyphaseTable& table, std::int32_t first,
                                std::int32_t end) {
-    const std::int32_t half = mode.HalfLength;
-    const double step = mode.PhaseStep;
-    const float g = static_cast<float>(1.0 / BesselI0(mode.Beta));
-    const float u = static_cast<float>(1.0 / half);
-    const float v = static_cast<float>(kPi / step);
-
+    const WindowedSincTerms terms(mode);
     for (std::int32_t batch = first; batch < end; batch += kBesselBatch) {
         const int count = std::min<std::int32_t>(kBesselBatch, end - batch);
         float a[kBesselBatch];
         float bessel[kBesselBatch];
-        for (int i = 0; i < count; ++i) {
-            const double n = half - (batch + i);
-            const float q = static_cast<float>(n * u);
-            a[i] = static_cast<float>(
-                mode.Beta * std::sqrt(1.0 - static_cast<double>(q) * static_cast<double>(q)));
-        }
+        for (int i = 0; i < count; ++i) a[i] = terms.BesselArgument(batch + i);
         BesselI0Batch(a, bessel, count);
-        for (int i = 0; i < count; ++i) {
-            const double n = half - (batch + i);
-            const float w = static_cast<float>(static_cast<double>(bessel[i]) * g);
-            const float s = static_cast<float>(std::sin(n * v) * step / (n * kPi));
-            table.Entry(batch + i) = static_cast<float>(static_cast<double>(w) * s);
-        }
+        for (int i = 0; i < count; ++i) table.Entry(batch + i) = terms.Entry(batch + i, bessel[i]);
     }
 }
 
