@@ -10,6 +10,7 @@
 namespace chpimport {
 
 class SampleRateConverter;
+class ConvertedSoundObserver;
 
 // The picker's filter is copied into a 256-character buffer.
 inline constexpr std::size_t kMaxPickerFilter = 255;
@@ -38,6 +39,9 @@ public:
     void OnClose();
     void OnHelp();
 
+    // Shown every message's converted sound before its cut (not owned; null for none).
+    void SetConvertedSoundObserver(ConvertedSoundObserver* observer) { observer_ = observer; }
+
     ImportSession& Session() { return session_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
     const std::string& LastFailure() const { return lastFailure_; }
@@ -56,6 +60,7 @@ private:
     std::string workDir_;
     ImportSession session_;
     std::string lastFailure_;
+    ConvertedSoundObserver* observer_ = nullptr;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

@@ -9,6 +9,17 @@ namespace chpimport {
 
 class SampleRateConverter;
 
+// Sees each message's whole converted sound just before it is cut to the message's length
+// in the chip, so that the part the cut removes can be measured (for a report) without
+// converting again. It reads the file and must leave it as it is.
+class ConvertedSoundObserver {
+public:
+    virtual ~ConvertedSoundObserver() = default;
+    // `kept`: the final file takes samples 0 to kept - 1; negative: all of them.
+    virtual void OnConverted(std::int16_t n, const std::string& convertedPath,
+                             std::int32_t kept) = 0;
+};
+
 // What one message import works with besides its arguments.
 struct ImportEnvironment {
     ImportSession& session;         // ZuvanCompatible, ChipName, DebugLog, DurationMs
@@ -16,6 +27,7 @@ struct ImportEnvironment {
     MessageSink& messages;          // reports of the VOC decoder
     std::string workDir;            // the process's private working folder
     std::string failure = {};       // set by ImportMessage: why the message failed, or ""
+    ConvertedSoundObserver* observer = nullptr; // optional
 };
 
 // Imports message n of the CHP project at `projectPath`: reads its directory entry, decodes

@@ -16,6 +16,10 @@ struct Command {
 const Command kCommands[] = {
     {"import", "import PROJECT.CHP [--zuvan]     import the whole project (WAV, .zpf, .tbl)",
      CmdImport},
+    {"report",
+     "report PROJECT.CHP               write PROJECT.html, a page to look at and listen to\n"
+     "                                   the messages of an earlier import",
+     CmdReport},
     {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
     {"decode",
      "decode MESSAGE.VOC OUT.wav       decode one message to 16-bit PCM, show its trailer",

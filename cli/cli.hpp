@@ -29,5 +29,6 @@ int CmdInfo(const Args& args, Streams io);
 int CmdDecode(const Args& args, Streams io);
 int CmdResample(const Args& args, Streams io);
 int CmdImport(const Args& args, Streams io);
+int CmdReport(const Args& args, Streams io);
 
 } // namespace chpimport::cli

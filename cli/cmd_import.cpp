@@ -15,6 +15,7 @@
 #include "cli/cli.hpp"
 #include "cli/console_key.hpp"
 #include "cli/console_message_sink.hpp"
+#include "cli/import_report.hpp"
 #include "cli/terminal.hpp"
 #include "res/resource_ids.h"
 
@@ -49,6 +50,7 @@ public:
         // project's files don't list it.
         if (id == IDC_STATUS && current_ > 0 && text != " ") {
             succeeded_ = false;
+            status_ = text;
             if (live_) io_.out << "\n";
             io_.err << "chpimport: message " << current_ << ": " << text << "\n";
         }
@@ -68,11 +70,19 @@ public:
 
     void SetTotal(int total) { total_ = total; }
     void SetImporter(const ImportDialog& importer) { importer_ = &importer; }
+    void SetReport(ImportReport* report) { report_ = report; }
     // Records the message in progress as it stands (at the next step, completion or abort).
     void Finish() {
         if (current_ <= 0) return;
         if (succeeded_) imported_.insert(current_);
         const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
+        if (report_ != nullptr)
+            report_->Record(current_, succeeded_, Item(IDC_ADDRESS), Item(IDC_FILENAME),
+                            importer_ != nullptr ? importer_->Session().DurationMs : -1,
+                            succeeded_    ? ""
+                            : why.empty() ? status_
+                                          : why);
+        status_.clear();
         if (!succeeded_ && !why.empty()) {
             if (live_) io_.out << "\n";
             io_.err << "chpimport: message " << current_ << ": " << why << "\n";
@@ -132,6 +142,8 @@ private:
     Streams io_;
     bool live_;
     const ImportDialog* importer_ = nullptr;
+    ImportReport* report_ = nullptr;
+    std::string status_; // a status report during the step in progress
     int total_ = 0;
     int current_ = 0;
     bool succeeded_ = false;
@@ -140,8 +152,9 @@ private:
 };
 
 void PrintImportUsage(std::ostream& os) {
-    os << "usage: chpimport import PROJECT.CHP [--zuvan]\n"
-          "  --zuvan   11025 Hz output (\"Make it Zuvan Compatible\") instead of 11111 Hz\n";
+    os << "usage: chpimport import PROJECT.CHP [--zuvan] [--report]\n"
+          "  --zuvan   11025 Hz output (\"Make it Zuvan Compatible\") instead of 11111 Hz\n"
+          "  --report  also write PROJECT.html, a page to look at and listen to the messages\n";
 }
 
 } // namespace
@@ -150,12 +163,15 @@ int CmdImport(const Args& args, Streams io) {
     std::string project;
     bool zuvan = false;
     bool referenceConverter = false;
+    bool withReport = false;
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             PrintImportUsage(io.out);
             return kExitOk;
         } else if (arg == "--zuvan") {
             zuvan = true;
+        } else if (arg == "--report") {
+            withReport = true;
         } else if (arg == kReferenceConverterOption) {
             referenceConverter = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -190,6 +206,12 @@ int CmdImport(const Args& args, Streams io) {
     ImportDialog dialog(ops, converter, messages, work->Path());
     ops.Attach(dialog);
     ops.SetImporter(dialog);
+    std::optional<ImportReport> report;
+    if (withReport) {
+        report.emplace();
+        ops.SetReport(&*report);
+        dialog.SetConvertedSoundObserver(&report->Observer());
+    }
 
     ImportDlgProc(dialog, DialogEvent::InitDialog, 0);
     ops.SetChecked(IDC_ZUVAN, zuvan);
@@ -229,6 +251,7 @@ int CmdImport(const Args& args, Streams io) {
         if (!ops.DeliverNext()) break;
     }
     std::signal(SIGINT, previous);
+    if (report) report->Write(dialog.Session(), aborted, io);
 
     if (aborted) {
         io.err << "\nchpimport: import aborted; the table file is closed with what was written\n";

@@ -1,0 +1,66 @@
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "base/work_dir.hpp"
+#include "chp/chp_file.hpp"
+#include "cli/cli.hpp"
+#include "report/earlier_import.hpp"
+#include "report/report_writer.hpp"
+
+namespace chpimport::cli {
+namespace {
+
+constexpr const char* kUsage = "usage: chpimport report PROJECT.CHP\n";
+
+} // namespace
+
+int CmdReport(const Args& args, Streams io) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        io.out << kUsage
+               << "  writes PROJECT.html beside the project file of an import done earlier\n";
+        return kExitOk;
+    }
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+        io.err << kUsage;
+        return kExitUsage;
+    }
+    std::string project = args[0];
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(project, ec);
+    if (!ec) project = absolute.string();
+
+    ChpHeader header;
+    std::string why;
+    const ChpStatus status = ParseChpHeader(project, header, &why);
+    if (status != ChpStatus::Ok) {
+        io.err << "Invalid CHP file\n"
+               << project << ": " << ChpStatusText(status) << (why.empty() ? "" : " (" + why + ")")
+               << "\n";
+        return kExitUsage;
+    }
+    const std::optional<std::string> page = report::ReportPath(project);
+    std::optional<WorkDir> work = WorkDir::Create();
+    if (!page || !work) {
+        io.err << "chpimport report: "
+               << (page ? "cannot create a working folder in the temporary directory"
+                        : "the page's path is over 255 characters")
+               << "\n";
+        return kExitFailed;
+    }
+    std::optional<report::ImportFacts> facts =
+        report::ReadEarlierImport(project, header, work->Path(), why);
+    if (!facts) {
+        io.err << "chpimport report: " << why << "\n";
+        return kExitFailed;
+    }
+    facts->project.madeAt = report::LocalTimeText();
+    if (!report::WriteReport(*page, facts->project, facts->messages, why)) {
+        io.err << "chpimport report: " << *page << ": " << why << "\n";
+        return kExitFailed;
+    }
+    io.out << "Report: " << *page << "\n";
+    return kExitOk;
+}
+
+} // namespace chpimport::cli
