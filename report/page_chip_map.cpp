@@ -10,10 +10,11 @@ namespace {
 
 constexpr int kLaneHeight = 26;
 constexpr int kLaneGap = 4;
-// A segment narrower than this share of the bar (in thousandths of a percent) is too
-// narrow for its number.
-constexpr std::int64_t kLabelMinWidth = 2500;
+// Shares of the bar in thousandths of a percent: the narrowest segment drawn, and the room
+// a label takes, per digit and in all.
 constexpr std::int64_t kMinWidth = 250;
+constexpr std::int64_t kLabelDigit = 700;
+constexpr std::int64_t kLabelMargin = 500;
 
 std::string UnitText(int units, int rowMs) {
     return std::to_string(units) + (units == 1 ? " unit" : " units") + ", " +
@@ -37,10 +38,13 @@ Span Place(int from, int to, int units) {
     return span;
 }
 
-std::string Rect(const std::string& cls, const Span& span, int lane, const std::string& title) {
+// A rectangle over `lanes` lanes from `lane` on, with its tooltip.
+std::string Rect(const std::string& cls, const Span& span, int lane, int lanes,
+                 const std::string& title) {
     return "<rect class=\"" + cls + "\" x=\"" + span.x + "\" width=\"" + span.width + "\" y=\"" +
            std::to_string(lane * (kLaneHeight + kLaneGap)) + "\" height=\"" +
-           std::to_string(kLaneHeight) + "\" rx=\"3\"><title>" + title + "</title></rect>\n";
+           std::to_string(lanes * (kLaneHeight + kLaneGap) - kLaneGap) + "\" rx=\"3\">" +
+           (title.empty() ? "" : "<title>" + title + "</title>") + "</rect>\n";
 }
 
 } // namespace
@@ -58,11 +62,13 @@ std::string ChipMapHtml(const ChipMap& map, const std::vector<MessageRow>& rows)
     const int height = barHeight + 18;
     html += "<svg class=\"chipmap\" height=\"" + std::to_string(height) +
             "\" role=\"img\" aria-label=\"Chip map\">\n";
+    // Every lane is a track; a free stretch is free in all of them.
+    for (int lane = 0; lane < map.lanes; ++lane)
+        html += Rect("track", Place(0, map.units, map.units), lane, 1, "");
     for (const auto& [from, to] : map.freeRanges) {
-        for (int lane = 0; lane < map.lanes; ++lane)
-            html += Rect("free", Place(from, to, map.units), lane,
-                         "Free: units " + std::to_string(from) + "\u2013" + std::to_string(to - 1) +
-                             " (" + UnitText(to - from, map.rowMs) + ")");
+        html += Rect("free", Place(from, to, map.units), 0, map.lanes,
+                     "Free: units " + std::to_string(from) + "\u2013" + std::to_string(to - 1) +
+                         " (" + UnitText(to - from, map.rowMs) + ")");
     }
     for (std::size_t i = 0; i < map.segments.size(); ++i) {
         const Segment& s = map.segments[i];
@@ -81,14 +87,17 @@ std::string ChipMapHtml(const ChipMap& map, const std::vector<MessageRow>& rows)
         if (!s.overlaps.empty()) title += "; overlaps " + NumberList(s.overlaps);
         if (s.pastEnd) title += "; goes past the chip's end";
         const Span span = Place(s.from, s.to, map.units);
-        html += "<g id=\"seg-" + std::to_string(s.number) + "\">" + Rect(cls, span, s.lane, title);
-        if (span.thousandths >= kLabelMinWidth) {
+        html +=
+            "<g id=\"seg-" + std::to_string(s.number) + "\">" + Rect(cls, span, s.lane, 1, title);
+        const std::string label = std::to_string(s.number);
+        if (span.thousandths >=
+            kLabelMargin + kLabelDigit * static_cast<std::int64_t>(label.size())) {
             const std::int64_t mid =
                 static_cast<std::int64_t>(std::clamp(s.from, 0, map.units)) * 2 +
                 (std::min(s.to, map.units) - std::clamp(s.from, 0, map.units));
             html += "<text class=\"label\" x=\"" + Percent(mid, 2LL * map.units) + "\" y=\"" +
-                    std::to_string(s.lane * (kLaneHeight + kLaneGap) + 17) + "\">" +
-                    std::to_string(s.number) + "</text>";
+                    std::to_string(s.lane * (kLaneHeight + kLaneGap) + 17) + "\">" + label +
+                    "</text>";
         }
         html += "</g>\n";
     }

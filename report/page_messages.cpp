@@ -62,11 +62,10 @@ std::string ImportedRow(const MessageRow& row, const Segment* segment, std::int3
         flag("unreadable");
         notes += Note(Badge("bad", "No waveform") + EscapeHtml(row.waveProblem));
     }
-    if (m.removed && m.removed->audible > 0 && IsAudible(m.removed->peak)) {
+    if (m.removed && rate > 0 && CutOffSound(*m.removed, rate)) {
         flag("cut");
-        const std::int64_t ms =
-            rate > 0 ? static_cast<std::int64_t>(m.removed->audible) * 1000 / rate : 0;
-        notes += Note(Badge("warn", "Cut off") + Seconds(ms, 2) +
+        const std::int64_t ms = static_cast<std::int64_t>(m.removed->audible) * 1000 / rate;
+        notes += Note(Badge("warn", "Cut off") + Seconds(ms) +
                       " of sound past the chip length (peak " + DbfsText(m.removed->peak) + ")");
     }
     if (segment != nullptr && !segment->overlaps.empty()) {

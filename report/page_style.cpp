@@ -38,6 +38,7 @@ dl.files dd { margin: 0; overflow-wrap: anywhere; font-family: ui-monospace, "SF
 section.card { background: var(--card); border: 1px solid var(--line); border-radius: 10px;
   padding: 18px 20px; margin-bottom: 20px; }
 svg.chipmap { display: block; width: 100%; overflow: visible; }
+.chipmap .track { fill: #f9fafc; }
 .chipmap .free { fill: var(--free); }
 .chipmap .seg { fill: var(--accent); }
 .chipmap .seg.alt { fill: var(--accent-2); }
