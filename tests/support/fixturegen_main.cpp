@@ -27,6 +27,7 @@
 
 #include "chp/chip_table.hpp"
 #include "support/fixtures.hpp"
+#include "support/report_project.hpp"
 
 namespace {
 
@@ -124,48 +125,6 @@ bool WriteProject(const std::filesystem::path& dir, std::uint8_t chipCode, int m
     return true;
 }
 
-// The report's test project (see the usage above). ISD2560: 10 units of 100 ms a second.
-void WriteReportProject(const std::filesystem::path& dir) {
-    std::filesystem::create_directories(dir);
-    const std::vector<std::int16_t> signal = TestSamples(3);
-    struct Message {
-        const char* name;
-        std::uint16_t address;
-        int seconds;
-        int chipSeconds;
-        bool silent;
-    };
-    // The silent message comes first, while the converter carries no sound over from an
-    // earlier message into its first samples.
-    const Message messages[] = {
-        {"QUIET.VOC", 0, 1, 1, true},  {"A&B'S #1.VOC", 10, 1, 1, false},
-        {"LONG.VOC", 20, 2, 1, false}, {"</script>&\"'", 40, 1, 1, false},
-        {"MSG5.VOC", 25, 1, 1, false},
-    };
-    fixtures::ChpBuilder project;
-    project.projectName = "<b>\"Q&A\"</script><i>'";
-    project.chipType = "ISD2560";
-    project.chipCode = 5;
-    long offset = 0;
-    for (const Message& m : messages) {
-        project.Message(m.address, m.name);
-        fixtures::Bytes sound;
-        offset += 5000; // each message starts elsewhere in the signal
-        for (long i = 0; i < static_cast<long>(m.seconds) * kRate; ++i) {
-            const std::size_t at = static_cast<std::size_t>(i + offset) % signal.size();
-            sound.push_back(m.silent ? 128 : static_cast<std::uint8_t>((signal[at] >> 8) + 128));
-        }
-        fixtures::VocBuilder voc;
-        voc.chipCode = 5;
-        voc.rowCount = static_cast<std::uint16_t>(m.chipSeconds * 40);
-        voc.Sound(256 - 1000000 / kRate, sound);
-        // The refused name can't be a file name; its message fails before any file is read.
-        if (std::string(m.name).find('/') == std::string::npos)
-            fixtures::WriteFile(dir / m.name, voc.Build());
-    }
-    fixtures::WriteFile(dir / "REPORT.CHP", project.Build());
-}
-
 // The value of option `name` among args[first...], or `fallback`.
 int Option(int argc, char** argv, int first, const std::string& name, int fallback) {
     for (int i = first; i + 1 < argc; ++i)
@@ -210,7 +169,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 3 && std::string(argv[1]) == "report-project") {
-        WriteReportProject(argv[2]);
+        fixtures::WriteReportProject(argv[2]);
         return 0;
     }
     return Usage();

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "support/cli_run.hpp"
+#include "support/fixtures.hpp"
+#include "support/report_project.hpp"
+
+namespace chpimport::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+fixtures::CliResult RunIn(const fs::path& dir, const Args& args) {
+    fixtures::ScopedCurrentDir cwd(dir);
+    return fixtures::RunCli(args);
+}
+
+// The page without the moment it was made.
+std::string Page(const fs::path& path) {
+    static const std::regex kTime("<time>[^<]*</time>");
+    return std::regex_replace(fixtures::ReadText(path), kTime, "<time></time>");
+}
+
+// Each message row's data-flags, by message number.
+std::map<int, std::string> Flags(const std::string& page) {
+    static const std::regex kRow("data-number=\"(\\d+)\"[^>]*data-flags=\"([^\"]*)\"");
+    std::map<int, std::string> flags;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), kRow);
+         it != std::sregex_iterator(); ++it)
+        flags[std::stoi((*it)[1])] = (*it)[2];
+    return flags;
+}
+
+const std::map<int, std::string> kExpectedFlags = {
+    {1, "silent"}, {2, ""}, {3, "cut overlap"}, {4, "failed"}, {5, "overlap"}};
+
+// The report is an addition: the import writes the same files and prints the same lines.
+TEST(CliReport, ImportWithReportWritesTheSameOutputs) {
+    for (bool zuvan : {false, true}) {
+        fixtures::TempDir plain, reported;
+        fixtures::WriteReportProject(plain.path());
+        fixtures::WriteReportProject(reported.path());
+        Args args = {"import", "REPORT.CHP"};
+        if (zuvan) args.push_back("--zuvan");
+        const fixtures::CliResult a = RunIn(plain.path(), args);
+        args.push_back("--report");
+        const fixtures::CliResult b = RunIn(reported.path(), args);
+        // The two folders' paths aside.
+        const std::regex folders(plain.path().string() + "|" + reported.path().string());
+        auto same = [&](const std::string& x, const std::string& y, const std::string& what) {
+            EXPECT_EQ(std::regex_replace(x, folders, "DIR"), std::regex_replace(y, folders, "DIR"))
+                << what << (zuvan ? " (zuvan)" : "");
+        };
+        EXPECT_EQ(a.status, kExitFailed); // message 4 fails
+        EXPECT_EQ(b.status, a.status);
+        same(a.out + "Report: " + reported.File("REPORT.html") + "\n", b.out, "output");
+        same(a.err, b.err, "errors");
+        for (const char* name : {"QUIET.wav", "A&B'S #1.wav", "LONG.wav", "MSG5.wav", "REPORT.zpf",
+                                 "REPORT.tbl", "debug.bid"})
+            same(fixtures::ReadText(plain.path() / name),
+                 fixtures::ReadText(reported.path() / name), name);
+        EXPECT_FALSE(fs::exists(plain.path() / "REPORT.html"));
+        EXPECT_EQ(Flags(Page(reported.path() / "REPORT.html")), kExpectedFlags) << zuvan;
+    }
+}
+
+// An import read back later gives the page the import gave, also once its folder has moved.
+TEST(CliReport, ReadBackGivesTheImportsPage) {
+    fixtures::TempDir dir, moved;
+    fixtures::WriteReportProject(dir.path() / "p");
+    RunIn(dir.path(), {"import", "p/REPORT.CHP", "--report"});
+    const std::string atImport = Page(dir.path() / "p" / "REPORT.html");
+    fs::remove(dir.path() / "p" / "REPORT.html");
+    const fixtures::CliResult later = RunIn(dir.path(), {"report", "p/REPORT.CHP"});
+    EXPECT_EQ(later.status, kExitOk) << later.err;
+    EXPECT_EQ(Page(dir.path() / "p" / "REPORT.html"), atImport);
+
+    fs::rename(dir.path() / "p", moved.path() / "q");
+    ASSERT_EQ(RunIn(moved.path(), {"report", "q/REPORT.CHP"}).status, kExitOk);
+    const std::string page = Page(moved.path() / "q" / "REPORT.html");
+    EXPECT_EQ(Flags(page), kExpectedFlags);
+    EXPECT_NE(page.find("src=\"A%26B%27S%20%231.wav\""), std::string::npos);
+    EXPECT_EQ(page.find("No waveform"), std::string::npos);
+}
+
+TEST(CliReport, RefusesWhatItCannotRead) {
+    fixtures::TempDir dir;
+    fixtures::WriteReportProject(dir.path());
+    const fixtures::CliResult none = fixtures::RunCli({"report", dir.File("REPORT.CHP")});
+    EXPECT_EQ(none.status, kExitFailed);
+    EXPECT_NE(none.err.find("import the project first"), std::string::npos) << none.err;
+    fixtures::WriteFile(dir.File("BAD.CHP"), {'x'});
+    EXPECT_EQ(fixtures::RunCli({"report", dir.File("BAD.CHP")}).status, kExitUsage);
+    EXPECT_EQ(fixtures::RunCli({"report"}).status, kExitUsage);
+    EXPECT_FALSE(fs::exists(dir.path() / "REPORT.html"));
+}
+
+} // namespace
+} // namespace chpimport::cli
