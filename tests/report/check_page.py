@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Checks the DOM that Chromium dumped of an import report against the project's own files.
+
+usage: check_page.py DOM PAGE.html PROJECT.CHP [N=FLAGS ...]
+
+- one row per message of the CHP file's directory, numbered 1..N, and nothing else;
+- every imported message's address and length as its "file<n>" key in the .zpf says, its
+  duration as its entry in the .tbl says; N=FLAGS gives a message's expected flags (a
+  message not named has none);
+- every audio link resolves to an existing file beside the page;
+- no element or attribute but the page's own: no script, no event handler, and the project
+  name shows as the CHP file's text.
+"""
+import os
+import re
+import sys
+import urllib.parse
+from html.parser import HTMLParser
+
+# The tags the report itself writes.
+OWN_TAGS = {
+    "html", "head", "meta", "title", "style", "body", "main", "header", "p", "h1", "h2", "div",
+    "span", "dl", "dt", "dd", "time", "section", "svg", "rect", "g", "text", "path", "table",
+    "thead", "tbody", "tr", "th", "td", "audio", "footer", "i",
+}
+
+
+class Page(HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.elements = []  # (tag, attributes)
+        self.h1 = ""
+        self._in_h1 = False
+
+    def handle_starttag(self, tag, attrs):
+        self.elements.append((tag, dict(attrs)))
+        self._in_h1 = tag == "h1"
+
+    def handle_endtag(self, tag):
+        if tag == "h1":
+            self._in_h1 = False
+
+    def handle_data(self, data):
+        if self._in_h1:
+            self.h1 += data
+
+
+def field(raw, at, size):
+    text = raw[at:at + size].split(b"\0")[0]
+    return text.decode("latin-1")
+
+
+def main():
+    dom_path, page_path, chp_path = sys.argv[1:4]
+    expected_flags = dict(arg.split("=", 1) for arg in sys.argv[4:])
+    errors = []
+    page = Page()
+    with open(dom_path, encoding="utf-8") as f:
+        page.feed(f.read())
+
+    raw = open(chp_path, "rb").read()
+    name = field(raw, 76, 28)
+    count = min(int.from_bytes(raw[142:144], "little"), (len(raw) - 144) // 16)
+    base = os.path.splitext(chp_path)[0]
+    zpf = open(base + ".zpf", encoding="latin-1", newline="").read()
+    tbl = open(base + ".tbl", encoding="latin-1", newline="").read()
+
+    for tag, attrs in page.elements:
+        if tag not in OWN_TAGS:
+            errors.append(f"an element <{tag}> the page does not write")
+        if tag == "i" and not attrs.get("class", "").startswith("k-"):
+            errors.append("an <i> element that is no legend key")
+        for attr in attrs:
+            if attr.startswith("on"):
+                errors.append(f"an event handler {attr} on <{tag}>")
+    if page.h1 != name:
+        errors.append(f"the heading shows {page.h1!r}, not the project name {name!r}")
+
+    rows = [a for t, a in page.elements if t == "tr" and "msg" in a.get("class", "").split()]
+    numbers = [int(a["data-number"]) for a in rows]
+    if numbers != list(range(1, count + 1)):
+        errors.append(f"rows {numbers}, not 1..{count}")
+    for a in rows:
+        n = int(a["data-number"])
+        flags = a.get("data-flags", "")
+        if flags != expected_flags.get(str(n), ""):
+            errors.append(f"message {n}: flags {flags!r}, not {expected_flags.get(str(n), '')!r}")
+        listed = re.search(rf"^file{n}=.* \[1(\d+) (\d+)\]\*\r?$", zpf, re.M | re.I)
+        if "failed" in flags:
+            if listed:
+                errors.append(f"message {n}: failed, but the project file lists it")
+            continue
+        if not listed:
+            errors.append(f"message {n}: imported, but the project file doesn't list it")
+            continue
+        start, end = int(listed.group(1)), int(listed.group(2))
+        entry = re.search(rf"^WORD{n - 1:04d}\r\n\tDATA\t[0-9A-F]+\t;\[.*\]\[(\d+) msec\]", tbl, re.M)
+        want = (str(start), str(end - start), entry.group(1) if entry else "?")
+        got = (a.get("data-address"), a.get("data-length"), a.get("data-duration-ms"))
+        if got != want:
+            errors.append(f"message {n}: address, length, duration {got}, not {want}")
+
+    folder = os.path.dirname(os.path.abspath(page_path))
+    audios = [a for t, a in page.elements if t == "audio"]
+    imported = [a for a in rows if "failed" not in a.get("data-flags", "")]
+    if len(audios) != len(imported):
+        errors.append(f"{len(audios)} audio players for {len(imported)} imported messages")
+    for a in audios:
+        target = os.path.join(folder, urllib.parse.unquote(a.get("src", "")))
+        if not os.path.isfile(target):
+            errors.append(f"the audio link {a.get('src')!r} names no file")
+
+    for e in errors:
+        print(f"check_page: {os.path.basename(page_path)}: {e}", file=sys.stderr)
+    return 1 if errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
