@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <map>
 
 #include "report/html_text.hpp"
@@ -20,6 +20,12 @@ std::string Note(const std::string& html) {
     return "<div class=\"note\">" + html + "</div>";
 }
 
+// Thousands of numbers go into the waveforms: without the cost of a format string.
+void AppendNumber(std::string& out, int value) {
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
 // The waveform: a vertical stroke per column from its lowest to its highest sample.
 std::string WaveSvg(const WaveShape& shape, int number, bool silent) {
     const auto columns = static_cast<int>(shape.low.size());
@@ -36,9 +42,12 @@ std::string WaveSvg(const WaveShape& shape, int number, bool silent) {
         const auto i = static_cast<std::size_t>(c);
         const int top = mid - shape.high[i] * mid / kFullScale;
         const int bottom = std::max(mid - shape.low[i] * mid / kFullScale, top + 1);
-        char stroke[48];
-        std::snprintf(stroke, sizeof stroke, "M%d.5 %dV%d", c, top, bottom);
-        svg += stroke;
+        svg += 'M';
+        AppendNumber(svg, c);
+        svg += ".5 ";
+        AppendNumber(svg, top);
+        svg += 'V';
+        AppendNumber(svg, bottom);
     }
     return svg + "\" vector-effect=\"non-scaling-stroke\"/></svg>";
 }
