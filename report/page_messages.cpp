@@ -137,7 +137,8 @@ std::string MessageTableHtml(const std::vector<MessageRow>& rows, const ChipMap&
                              std::int32_t rate) {
     std::map<int, const Segment*> segments;
     for (const Segment& s : map.segments) segments[s.number] = &s;
-    std::string html = "<section class=\"card\" id=\"messages\">\n<h2>Messages</h2>\n<table>\n"
+    std::string html = "<section class=\"card\" id=\"messages\">\n<h2>Messages</h2>\n"
+                       "<div class=\"table-wrap\">\n<table>\n"
                        "<thead><tr><th class=\"num\">#</th><th>VOC file</th>"
                        "<th class=\"num\">Address</th><th class=\"num\">Length</th>"
                        "<th class=\"num\">Duration</th><th>Listen</th><th>Waveform</th>"
@@ -150,7 +151,7 @@ std::string MessageTableHtml(const std::vector<MessageRow>& rows, const ChipMap&
         auto found = segments.find(row.facts.number);
         html += ImportedRow(row, found == segments.end() ? nullptr : found->second, rate);
     }
-    return html + "</tbody>\n</table>\n</section>\n";
+    return html + "</tbody>\n</table>\n</div>\n</section>\n";
 }
 
 } // namespace chpimport::report

@@ -54,19 +54,20 @@ svg.chipmap { display: block; width: 100%; overflow: visible; }
 .legend .k-overlap { background: var(--bad); }
 .legend .k-free { background: var(--free); border: 1px solid var(--line); }
 table { width: 100%; border-collapse: collapse; }
-th { padding: 0 10px 8px; border-bottom: 1px solid var(--line); color: var(--muted); font-size: 11.5px;
+th { padding: 0 8px 8px; border-bottom: 1px solid var(--line); color: var(--muted); font-size: 11.5px;
   font-weight: 600; letter-spacing: .04em; text-align: left; text-transform: uppercase; }
-td { padding: 8px 10px; border-bottom: 1px solid var(--line); vertical-align: middle; }
+td { padding: 8px; border-bottom: 1px solid var(--line); vertical-align: middle; }
+.table-wrap { overflow-x: auto; }
 tr:last-child td { border-bottom: 0; }
 th.num, td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 td.name { font-weight: 560; white-space: nowrap; }
 .sub { display: block; color: var(--muted); font-size: 12px; font-weight: 400; }
-audio { display: block; width: 210px; height: 32px; }
+audio { display: block; width: 190px; height: 32px; }
 svg.wave { display: block; width: 240px; height: 44px; border-radius: 4px; background: #f7f9fc; }
 .wave .axis { stroke: var(--line); }
 .wave .trace { stroke: var(--accent); shape-rendering: crispEdges; }
 .wave.quiet .trace { stroke: #9aa5b4; }
-td.notes { font-size: 12.5px; min-width: 190px; }
+td.notes { font-size: 12.5px; min-width: 170px; }
 .note { margin: 2px 0; }
 .badge { display: inline-block; margin-right: 6px; padding: 0 8px; border-radius: 999px;
   font-size: 11.5px; font-weight: 650; line-height: 19px; }

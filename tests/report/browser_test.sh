@@ -24,7 +24,7 @@ chromium_run() {
     chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
         --disable-background-networking --disable-component-update --disable-sync \
         --user-data-dir="$(mktemp -d "$work/profile.XXXXXX")" --enable-logging=stderr --v=0 \
-        --window-size=1280,900 "$@"
+        --window-size=1280,900 --hide-scrollbars "$@"
 }
 
 # check NAME FOLDER PROJECT.CHP FLAGS...: the page beside PROJECT.CHP in a browser.
@@ -55,6 +55,17 @@ cp "$here/../../examples/demo/"* "$work/native-demo/"
 (cd "$work/native-test" && "$native/chpimport" import REPORT.CHP --report >/dev/null 2>&1) || true
 check demo "$work/native-demo" DEMO.CHP
 check test "$work/native-test" REPORT.CHP 1=silent "3=cut overlap" 4=failed 5=overlap
+
+# Ctrl+C during an import: the page shows what was done. The reference converter keeps the
+# import slow enough (some seconds) to be stopped after its second message.
+"$native/tests/fixturegen" project "$work/native-aborted" --messages 30 --seconds 10
+(cd "$work/native-aborted" &&
+    exec "$native/chpimport" import PROJECT.CHP --report --reference-converter >out.txt 2>&1) &
+pid=$!
+until grep -q '^message 2/' "$work/native-aborted/out.txt" 2>/dev/null; do sleep 0.05; done
+kill -INT "$pid"
+wait "$pid" || true
+check aborted "$work/native-aborted" PROJECT.CHP --aborted
 
 [ -n "$windows" ] || exit $fail
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Checks the DOM that Chromium dumped of an import report against the project's own files.
 
-usage: check_page.py DOM PAGE.html PROJECT.CHP [N=FLAGS ...]
+usage: check_page.py DOM PAGE.html PROJECT.CHP [--aborted] [N=FLAGS ...]
 
 - one row per message of the CHP file's directory, numbered 1..N, and nothing else;
 - every imported message's address and length as its "file<n>" key in the .zpf says, its
   duration as its entry in the .tbl says; N=FLAGS gives a message's expected flags (a
-  message not named has none);
+  message not named has none; with --aborted it may also have failed, and the page must
+  say that the import was aborted, with messages imported before and failed after);
 - every audio link resolves to an existing file beside the page;
 - no element or attribute but the page's own: no script, no event handler, and the project
   name shows as the CHP file's text.
@@ -30,19 +31,21 @@ class Page(HTMLParser):
         super().__init__()
         self.elements = []  # (tag, attributes)
         self.h1 = ""
-        self._in_h1 = False
+        self.note = ""
+        self._in = None
 
     def handle_starttag(self, tag, attrs):
         self.elements.append((tag, dict(attrs)))
-        self._in_h1 = tag == "h1"
+        self._in = tag if tag == "h1" or dict(attrs).get("id") == "note" else None
 
     def handle_endtag(self, tag):
-        if tag == "h1":
-            self._in_h1 = False
+        self._in = None
 
     def handle_data(self, data):
-        if self._in_h1:
+        if self._in == "h1":
             self.h1 += data
+        elif self._in:
+            self.note += data
 
 
 def field(raw, at, size):
@@ -52,7 +55,8 @@ def field(raw, at, size):
 
 def main():
     dom_path, page_path, chp_path = sys.argv[1:4]
-    expected_flags = dict(arg.split("=", 1) for arg in sys.argv[4:])
+    aborted = "--aborted" in sys.argv[4:]
+    expected_flags = dict(arg.split("=", 1) for arg in sys.argv[4:] if arg != "--aborted")
     errors = []
     page = Page()
     with open(dom_path, encoding="utf-8") as f:
@@ -83,7 +87,9 @@ def main():
     for a in rows:
         n = int(a["data-number"])
         flags = a.get("data-flags", "")
-        if flags != expected_flags.get(str(n), ""):
+        if aborted and str(n) not in expected_flags and flags == "failed":
+            pass
+        elif flags != expected_flags.get(str(n), ""):
             errors.append(f"message {n}: flags {flags!r}, not {expected_flags.get(str(n), '')!r}")
         listed = re.search(rf"^file{n}=.* \[1(\d+) (\d+)\]\*\r?$", zpf, re.M | re.I)
         if "failed" in flags:
@@ -99,6 +105,13 @@ def main():
         got = (a.get("data-address"), a.get("data-length"), a.get("data-duration-ms"))
         if got != want:
             errors.append(f"message {n}: address, length, duration {got}, not {want}")
+
+    if aborted:
+        flags = [a.get("data-flags") for a in rows]
+        if "aborted" not in page.note:
+            errors.append(f"the page does not say the import was aborted: {page.note!r}")
+        if "failed" not in flags or flags[0] == "failed" or flags != sorted(flags, key=lambda f: f == "failed"):
+            errors.append(f"not messages imported, then messages failed: {flags}")
 
     folder = os.path.dirname(os.path.abspath(page_path))
     audios = [a for t, a in page.elements if t == "audio"]
