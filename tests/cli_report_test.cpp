@@ -68,23 +68,29 @@ TEST(CliReport, ImportWithReportWritesTheSameOutputs) {
     }
 }
 
-// An import read back later gives the page the import gave, also once its folder has moved.
+// An import read back later gives the page the import gave (its output rate taken from
+// the WAV files), also once its folder has moved.
 TEST(CliReport, ReadBackGivesTheImportsPage) {
-    fixtures::TempDir dir, moved;
-    fixtures::WriteReportProject(dir.path() / "p");
-    RunIn(dir.path(), {"import", "p/REPORT.CHP", "--report"});
-    const std::string atImport = Page(dir.path() / "p" / "REPORT.html");
-    fs::remove(dir.path() / "p" / "REPORT.html");
-    const fixtures::CliResult later = RunIn(dir.path(), {"report", "p/REPORT.CHP"});
-    EXPECT_EQ(later.status, kExitOk) << later.err;
-    EXPECT_EQ(Page(dir.path() / "p" / "REPORT.html"), atImport);
+    for (bool zuvan : {false, true}) {
+        fixtures::TempDir dir, moved;
+        fixtures::WriteReportProject(dir.path() / "p");
+        Args import = {"import", "p/REPORT.CHP", "--report"};
+        if (zuvan) import.push_back("--zuvan");
+        RunIn(dir.path(), import);
+        const std::string atImport = Page(dir.path() / "p" / "REPORT.html");
+        EXPECT_NE(atImport.find(zuvan ? "11025 Hz" : "11111 Hz"), std::string::npos);
+        fs::remove(dir.path() / "p" / "REPORT.html");
+        const fixtures::CliResult later = RunIn(dir.path(), {"report", "p/REPORT.CHP"});
+        EXPECT_EQ(later.status, kExitOk) << later.err;
+        EXPECT_EQ(Page(dir.path() / "p" / "REPORT.html"), atImport) << zuvan;
 
-    fs::rename(dir.path() / "p", moved.path() / "q");
-    ASSERT_EQ(RunIn(moved.path(), {"report", "q/REPORT.CHP"}).status, kExitOk);
-    const std::string page = Page(moved.path() / "q" / "REPORT.html");
-    EXPECT_EQ(Flags(page), kExpectedFlags);
-    EXPECT_NE(page.find("src=\"A%26B%27S%20%231.wav\""), std::string::npos);
-    EXPECT_EQ(page.find("No waveform"), std::string::npos);
+        fs::rename(dir.path() / "p", moved.path() / "q");
+        ASSERT_EQ(RunIn(moved.path(), {"report", "q/REPORT.CHP"}).status, kExitOk);
+        const std::string page = Page(moved.path() / "q" / "REPORT.html");
+        EXPECT_EQ(Flags(page), kExpectedFlags);
+        EXPECT_NE(page.find("src=\"A%26B%27S%20%231.wav\""), std::string::npos);
+        EXPECT_EQ(page.find("No waveform"), std::string::npos);
+    }
 }
 
 TEST(CliReport, RefusesWhatItCannotRead) {
