@@ -42,7 +42,8 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
     project.madeAt = report::LocalTimeText();
 
     // The lengths as the project file lists them.
-    const std::string zpf = ReadProfileFile(session.ProjectFilePath).value_or("");
+    const std::map<std::string, std::string> keys =
+        ReadProfileSection(ReadProfileFile(session.ProjectFilePath).value_or(""), kProjectSection);
     const int listed = report::ListedMessages(chp, header);
     int last = 0;
     std::vector<report::MessageFacts> messages;
@@ -67,8 +68,9 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
                 m.wavPath = o.wavPath;
                 m.durationMs = o.durationMs;
                 m.removed = cuts_.Removed(n);
-                auto value = FindProfileString(zpf, kProjectSection, "file" + std::to_string(n));
-                if (auto listedFile = value ? ParseFileEntryValue(*value) : std::nullopt)
+                auto value = keys.find("file" + std::to_string(n));
+                if (auto listedFile =
+                        value != keys.end() ? ParseFileEntryValue(value->second) : std::nullopt)
                     m.length = listedFile->end - listedFile->address;
             }
         }

@@ -14,40 +14,43 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
 }
 
 } // namespace
 
-std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
-                                             std::string_view key) {
+std::map<std::string, std::string> ReadProfileSection(std::string_view text,
+                                                      std::string_view section) {
+    std::map<std::string, std::string> keys;
+    const std::string wanted = Lower(section);
     bool inSection = false;
-    bool seenSection = false;
     while (!text.empty()) {
         const std::size_t nl = text.find('\n');
         const std::string_view line = Trim(text.substr(0, nl));
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
         if (!line.empty() && line.front() == '[') {
             // Only the first section of the name counts.
-            if (inSection) return std::nullopt;
-            const std::string_view name = Trim(line.substr(1, line.find(']') - 1));
-            inSection = !seenSection && SameName(name, section);
-            seenSection = seenSection || inSection;
+            if (inSection) break;
+            inSection = Lower(Trim(line.substr(1, line.find(']') - 1))) == wanted;
         } else if (inSection && !line.empty() && line.front() != ';') {
             const std::size_t eq = line.find('=');
-            if (SameName(Trim(line.substr(0, eq)), key))
-                return std::string(eq == std::string_view::npos ? "" : Trim(line.substr(eq + 1)));
+            keys.emplace(Lower(Trim(line.substr(0, eq))),
+                         eq == std::string_view::npos ? "" : Trim(line.substr(eq + 1)));
         }
     }
-    return std::nullopt;
+    return keys;
+}
+
+std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
+                                             std::string_view key) {
+    const std::map<std::string, std::string> keys = ReadProfileSection(text, section);
+    auto found = keys.find(Lower(key));
+    if (found == keys.end()) return std::nullopt;
+    return found->second;
 }
 
 std::optional<std::string> ReadProfileFile(const std::string& path) {

@@ -1,13 +1,19 @@
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace chpimport {
 
-// Looks a key up in the text of an INI file the way the profile writer matches them: the
-// first section whose name matches ignoring letter case, in it the first such key. The
-// value has the blanks around it removed. Nullopt when the section or the key is missing.
+// The keys of a section of an INI file as the profile writer matches them: the first
+// section whose name matches ignoring letter case, in it the first line of each key. Keys
+// are given in lower case, values with the blanks around them removed. Empty when the
+// section is missing.
+std::map<std::string, std::string> ReadProfileSection(std::string_view text,
+                                                      std::string_view section);
+
+// One key of a section (see ReadProfileSection); nullopt when the section or key is missing.
 std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
                                              std::string_view key);
 

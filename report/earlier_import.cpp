@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "audio/resampler.hpp"
 #include "audio/voc_decoder.hpp"
@@ -22,10 +23,11 @@ constexpr std::int32_t kZuvanRate = 11025;
 
 // The import's output rate, from the first WAV file the project file lists that can be
 // read: 11025 Hz when it was made Zuvan compatible, else 11111 Hz.
-std::int32_t ImportRate(const std::string& zpf, int count, const std::string& folder) {
+std::int32_t ImportRate(const std::map<std::string, std::string>& keys, int count,
+                        const std::string& folder) {
     for (int n = 1; n <= count; ++n) {
-        auto value = FindProfileString(zpf, kProjectSection, "file" + std::to_string(n));
-        auto entry = value ? ParseFileEntryValue(*value) : std::nullopt;
+        auto value = keys.find("file" + std::to_string(n));
+        auto entry = value != keys.end() ? ParseFileEntryValue(value->second) : std::nullopt;
         if (!entry) continue;
         std::string why;
         std::string path = entry->wavePath;
@@ -109,7 +111,8 @@ std::optional<ImportFacts> ReadEarlierImport(const std::string& chpPath, const C
     const PathParts parts = SplitPath(chpPath);
     const std::string folder = parts.drive + parts.directory;
     const int listed = ListedMessages(chpPath, header);
-    project.rate = ImportRate(*zpf, listed, folder);
+    const std::map<std::string, std::string> keys = ReadProfileSection(*zpf, kProjectSection);
+    project.rate = ImportRate(keys, listed, folder);
     std::string chipName = GetChipInfo(header.ChipCode, header.ChipType).Name;
 
     SilentMessageSink silent;
@@ -125,8 +128,9 @@ std::optional<ImportFacts> ReadEarlierImport(const std::string& chpPath, const C
         }
         m.vocName = entry.VocName;
         m.address = entry.Address;
-        auto value = FindProfileString(*zpf, kProjectSection, "file" + std::to_string(n));
-        if (auto listedFile = value ? ParseFileEntryValue(*value) : std::nullopt) {
+        auto value = keys.find("file" + std::to_string(n));
+        if (auto listedFile =
+                value != keys.end() ? ParseFileEntryValue(value->second) : std::nullopt) {
             m.imported = true;
             m.wavPath = listedFile->wavePath;
             m.address = listedFile->address;
