@@ -51,8 +51,11 @@ ChipMap MapChip(const ChipInfo& chip, const std::vector<MessageFacts>& messages)
             Segment& b = map.segments[j];
             if (b.from >= a.to) break;
             if (b.from == b.to) continue;
-            a.overlaps.push_back(b.number);
-            b.overlaps.push_back(a.number);
+            for (Segment* x : {&a, &b}) {
+                const int other = x == &a ? b.number : a.number;
+                if (x->overlaps.size() < kListedOverlaps) x->overlaps.push_back(other);
+                ++x->overlapCount;
+            }
         }
     }
     // Each segment takes the first row whose last segment has ended before it.

@@ -14,14 +14,19 @@ namespace chpimport::report {
 // its row duration turns into rows. Nullopt for a name of another form.
 std::optional<int> ChipUnits(const ChipInfo& chip);
 
+inline constexpr std::size_t kListedOverlaps = 8;
+
 // One imported message's place in the chip.
 struct Segment {
     int number = 0;
-    int from = 0;              // first address unit
-    int to = 0;                // one past the last
-    int lane = 0;              // 0, or the row it is drawn in to stand clear of those it overlaps
-    std::vector<int> overlaps; // the messages it shares units with, in number order
-    bool pastEnd = false;      // reaches beyond the chip's last unit
+    int from = 0; // first address unit
+    int to = 0;   // one past the last
+    int lane = 0; // 0, or the row it is drawn in to stand clear of those it overlaps
+    // The first messages found that it shares units with (at most kListedOverlaps), in
+    // number order, and how many there are in all.
+    std::vector<int> overlaps;
+    int overlapCount = 0;
+    bool pastEnd = false; // reaches beyond the chip's last unit
 };
 
 struct ChipMap {

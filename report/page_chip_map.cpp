@@ -84,7 +84,7 @@ std::string ChipMapHtml(const ChipMap& map, const std::vector<MessageRow>& rows)
                      ? ": units " + std::to_string(s.from) + "\u2013" + std::to_string(s.to - 1) +
                            " (" + UnitText(s.to - s.from, map.rowMs) + ")"
                      : ": at unit " + std::to_string(s.from) + ", no length";
-        if (!s.overlaps.empty()) title += "; overlaps " + NumberList(s.overlaps);
+        if (!s.overlaps.empty()) title += "; overlaps " + NumberList(s.overlaps, s.overlapCount);
         if (s.pastEnd) title += "; goes past the chip's end";
         const Span span = Place(s.from, s.to, map.units);
         html +=

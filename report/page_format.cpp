@@ -32,12 +32,14 @@ std::string Hex4(int value) {
     return text;
 }
 
-std::string NumberList(const std::vector<int>& numbers) {
+std::string NumberList(const std::vector<int>& numbers, int total) {
+    const int more = total - static_cast<int>(numbers.size());
     std::string out;
     for (std::size_t i = 0; i < numbers.size(); ++i) {
-        if (i > 0) out += i + 1 == numbers.size() ? " and " : ", ";
+        if (i > 0) out += i + 1 == numbers.size() && more <= 0 ? " and " : ", ";
         out += std::to_string(numbers[i]);
     }
+    if (more > 0) out += " and " + std::to_string(more) + " more";
     return out;
 }
 

@@ -15,7 +15,7 @@ std::string Share(std::int64_t part, std::int64_t whole);
 std::string Seconds(std::int64_t ms, int decimals = 3);
 // Upper-case hexadecimal, at least four digits ("0028").
 std::string Hex4(int value);
-// "1, 2 and 5".
-std::string NumberList(const std::vector<int>& numbers);
+// "1, 2 and 5"; with a `total` above the numbers given, "1, 2, 5 and 7 more".
+std::string NumberList(const std::vector<int>& numbers, int total = 0);
 
 } // namespace chpimport::report

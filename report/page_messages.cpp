@@ -80,7 +80,8 @@ std::string ImportedRow(const MessageRow& row, const Segment* segment, std::int3
     if (segment != nullptr && !segment->overlaps.empty()) {
         flag("overlap");
         notes += Note(Badge("bad", "Overlap") + "shares chip units with message" +
-                      (segment->overlaps.size() > 1 ? "s " : " ") + NumberList(segment->overlaps));
+                      (segment->overlapCount > 1 ? "s " : " ") +
+                      NumberList(segment->overlaps, segment->overlapCount));
     }
     if (segment != nullptr && segment->pastEnd) {
         flag("past-end");

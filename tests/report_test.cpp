@@ -9,6 +9,7 @@
 #include "report/chip_map.hpp"
 #include "report/html_text.hpp"
 #include "report/levels.hpp"
+#include "report/page_format.hpp"
 #include "report/report_page.hpp"
 #include "report/wave_scan.hpp"
 #include "support/fixtures.hpp"
@@ -100,6 +101,7 @@ TEST(ReportChipMap, SegmentsOverlapsAndFreeStretches) {
     EXPECT_EQ(seg(2).overlaps, (std::vector<int>{3, 7}));
     EXPECT_EQ(seg(3).overlaps, (std::vector<int>{2, 7}));
     EXPECT_TRUE(seg(4).overlaps.empty()); // no length, no overlap
+    EXPECT_EQ(seg(2).overlapCount, 2);
     EXPECT_TRUE(seg(6).pastEnd);
     EXPECT_FALSE(seg(1).pastEnd);
     EXPECT_EQ(map.lanes, 3);
@@ -112,6 +114,19 @@ TEST(ReportChipMap, SegmentsOverlapsAndFreeStretches) {
     EXPECT_FALSE(unknown.sizeKnown);
     EXPECT_EQ(unknown.units, 610);
     EXPECT_FALSE(unknown.segments.back().pastEnd);
+}
+
+// However many messages share units, a segment lists a few and counts the others.
+TEST(ReportChipMap, ManyOverlapsAreCounted) {
+    std::vector<MessageFacts> messages;
+    for (int n = 1; n <= 30; ++n) messages.push_back(Placed(n, n, 100));
+    const ChipMap map = MapChip(GetChipInfo(5, ""), messages);
+    for (const Segment& s : map.segments) {
+        EXPECT_EQ(s.overlapCount, 29);
+        EXPECT_EQ(s.overlaps.size(), kListedOverlaps);
+    }
+    EXPECT_EQ(NumberList({2, 3}, 29), "2, 3 and 27 more");
+    EXPECT_EQ(NumberList({2, 3, 4}), "2, 3 and 4");
 }
 
 TEST(ReportProjectFile, FileValuesReadBackAsWritten) {
