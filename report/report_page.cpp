@@ -7,9 +7,10 @@ namespace chpimport::report {
 namespace {
 
 // Nothing runs and nothing loads but the styles written here and the audio files beside
-// the page.
+// the page. Opened from a folder, the page's origin is a file: URL, which some browsers
+// don't count as 'self'.
 constexpr const char* kContentPolicy =
-    "default-src 'none'; style-src 'unsafe-inline'; media-src 'self'; script-src 'none'; "
+    "default-src 'none'; style-src 'unsafe-inline'; media-src 'self' file:; script-src 'none'; "
     "base-uri 'none'; form-action 'none'";
 
 std::string Stat(const std::string& label, const std::string& value, const char* id,
