@@ -50,10 +50,16 @@ TEST(CliReport, ImportWithReportWritesTheSameOutputs) {
         args.push_back("--report");
         const fixtures::CliResult b = RunIn(reported.path(), args);
         // The two folders' paths aside.
-        const std::regex folders(plain.path().string() + "|" + reported.path().string());
+        auto dirless = [&](std::string text) {
+            for (const fs::path& dir : {plain.path(), reported.path()}) {
+                const std::string folder = dir.string();
+                for (std::size_t at; (at = text.find(folder)) != std::string::npos;)
+                    text.replace(at, folder.size(), "DIR");
+            }
+            return text;
+        };
         auto same = [&](const std::string& x, const std::string& y, const std::string& what) {
-            EXPECT_EQ(std::regex_replace(x, folders, "DIR"), std::regex_replace(y, folders, "DIR"))
-                << what << (zuvan ? " (zuvan)" : "");
+            EXPECT_EQ(dirless(x), dirless(y)) << what << (zuvan ? " (zuvan)" : "");
         };
         EXPECT_EQ(a.status, kExitFailed); // message 4 fails
         EXPECT_EQ(b.status, a.status);
