@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/file.hpp"
 
@@ -24,7 +25,7 @@ public:
 
 private:
     explicit WaveReader(File file) : file_(std::move(file)) {}
-    bool ReadLayout(std::string& why);
+    bool ReadLayout(std::int64_t size, std::string& why);
 
     File file_;
     std::uint32_t rate_ = 0;
@@ -32,6 +33,7 @@ private:
     std::int64_t dataOffset_ = 0;
     std::int64_t samples_ = 0;
     std::int64_t position_ = 0;
+    std::vector<std::uint8_t> bytes_;
 };
 
 } // namespace chpimport::report
