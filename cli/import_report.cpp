@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "base/path.hpp"
+#include "chp/chip_table.hpp"
 #include "chp/chp_file.hpp"
 #include "project/profile_reader.hpp"
 #include "project/project_files.hpp"
@@ -36,7 +37,7 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
     project.chpPath = chp;
     project.zpfPath = session.ProjectFilePath;
     project.tblPath = ChangeExtension(chp, ".tbl").value_or("");
-    project.chip = session.ChipName;
+    project.chip = GetChipInfo(header.ChipCode, header.ChipType).Name; // as chip_selected
     project.rate = session.ZuvanCompatible != 0 ? 11025 : 11111;
     project.messageCount = session.MessageCount;
     project.madeAt = report::LocalTimeText();

@@ -144,7 +144,10 @@ std::optional<ImportFacts> ReadEarlierImport(const std::string& chpPath, const C
         }
         facts.messages.push_back(std::move(m));
     }
-    project.chip = chipName;
+    // The chip the project file names, as the import chose it from the header.
+    auto selected = keys.find("chip_selected");
+    project.chip = selected != keys.end() ? selected->second
+                                          : GetChipInfo(header.ChipCode, header.ChipType).Name;
     project.note = ShortDirectoryNote(header, listed);
     return facts;
 }
