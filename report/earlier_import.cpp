@@ -72,7 +72,6 @@ void Measure(MessageFacts& m, const std::string& folder, const std::string& work
     const MessageLength size =
         ComputeMessageLength(static_cast<std::int16_t>(trailer.RowCount()), chip, rate);
     m.durationMs = size.DurationMs;
-    if (!m.imported) m.length = size.Length;
     if (IsRegularFile(decoded) &&
         converter.ResampleWave(decoded, converted, rate == kZuvanRate) > 0)
         m.removed = ScanRemoved(converted, KeptSamples(size.SampleCount));
