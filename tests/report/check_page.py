@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks the DOM that Chromium dumped of an import report against the project's own files.
 
 usage: check_page.py DOM PAGE.html PROJECT.CHP [--aborted] [N=FLAGS ...]
