@@ -1,11 +1,15 @@
 // The resources of ChpImportDialog.exe, read from the file as the system would: DIALOG_1 field by
-// field, the string table, BITMAP1 and the help text.
+// field, the string table, BITMAP1 and the help text; and what every program of the project
+// carries: its manifest, icon and version.
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "checks.hpp"
 #include "driver.hpp"
 #include "expected_dialog.hpp"
+#include "res/resource_ids.h"
 
 namespace gui {
 namespace {
@@ -49,7 +53,9 @@ private:
 
 const BYTE* Resource(HMODULE module, const char* name, LPCSTR type, DWORD& size) {
     HRSRC found = FindResourceA(module, name, type);
-    Check(found != nullptr, std::string("no resource ") + name);
+    Check(found != nullptr,
+          "no resource " + (IS_INTRESOURCE(name) ? Ordinal(LOWORD(reinterpret_cast<UINT_PTR>(name)))
+                                                 : std::string(name)));
     size = SizeofResource(module, found);
     return static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
 }
@@ -94,7 +100,110 @@ void CheckDialogTemplate(HMODULE module) {
     }
 }
 
+// The manifest: themed controls, DPI awareness, Windows 7 to 11, no elevation.
+void CheckManifest(HMODULE module) {
+    DWORD size = 0;
+    const BYTE* data =
+        Resource(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24), size); // RT_MANIFEST
+    const std::string manifest(reinterpret_cast<const char*>(data), size);
+    for (const char* part : {
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+             "WindowsSettings\">true</dpiAware>",
+             "WindowsSettings\">PerMonitorV2, System</dpiAwareness>",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // Windows 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
+         })
+        Check(manifest.find(part) != std::string::npos, std::string("the manifest lacks ") + part);
+}
+
+// The icon group: every size from 16 to 256 pixels, each one an icon the system can make.
+void CheckIcon(HMODULE module) {
+    DWORD size = 0;
+    const BYTE* group = Resource(module, MAKEINTRESOURCEA(IDI_PROGRAM), MAKEINTRESOURCEA(14),
+                                 size); // RT_GROUP_ICON
+    Check(size >= 6, "the icon group is too short");
+    const unsigned count = group[4] | group[5] << 8;
+    Check(size >= 6 + 14 * count, "the icon group is too short for its entries");
+    std::vector<int> sizes;
+    for (unsigned i = 0; i < count; ++i)
+        sizes.push_back(group[6 + 14 * i] == 0 ? 256 : group[6 + 14 * i]);
+    for (int want : {16, 24, 32, 48, 256}) {
+        const std::string which = std::to_string(want) + " px icon";
+        Check(std::find(sizes.begin(), sizes.end(), want) != sizes.end(), "no " + which);
+        const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(group), TRUE, want, want,
+                                                   LR_DEFAULTCOLOR);
+        DWORD imageSize = 0;
+        const BYTE* image = Resource(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3), imageSize);
+        HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(image), imageSize, TRUE, 0x00030000,
+                                              want, want, LR_DEFAULTCOLOR);
+        Check(icon != nullptr, "the " + which + " can't be made");
+        DestroyIcon(icon);
+    }
+}
+
+std::string VersionString(const std::vector<char>& info, const std::string& block,
+                          const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = "\\StringFileInfo\\" + block + "\\" + name;
+    if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) ||
+        length == 0)
+        return "";
+    return std::string(value, strnlen(value, length));
+}
+
+// The version resource, read as Explorer's Properties > Details reads it.
+void CheckVersion(const std::string& exe) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    Check(size > 0, "no version resource");
+    std::vector<char> info(size);
+    Check(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()) != FALSE,
+          "the version resource can't be read");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    Check(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) &&
+              length >= sizeof *fixed && fixed->dwSignature == 0xFEEF04BD,
+          "no fixed version information");
+    const auto dotted = [](DWORD high, DWORD low) {
+        return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
+               std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
+    };
+    const std::string version = CHPIMPORT_VERSION;
+    CheckEq(dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS), version + ".0", "file version");
+    CheckEq(dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS), version + ".0",
+            "product version");
+
+    WORD* translation = nullptr;
+    Check(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                         reinterpret_cast<void**>(&translation), &length) &&
+              length >= 4,
+          "no translation");
+    char block[9];
+    std::snprintf(block, sizeof block, "%04X%04X", translation[0], translation[1]);
+    const std::string file = exe.substr(exe.find_last_of("\\/") + 1);
+    CheckEq(VersionString(info, block, "FileVersion"), version, "FileVersion");
+    CheckEq(VersionString(info, block, "ProductVersion"), version, "ProductVersion");
+    CheckEq(VersionString(info, block, "ProductName"), "chpimport", "ProductName");
+    CheckEq(VersionString(info, block, "OriginalFilename"), file, "OriginalFilename");
+    Check(VersionString(info, block, "FileDescription").size() > 10, "no FileDescription");
+    Check(VersionString(info, block, "LegalCopyright").rfind("Copyright", 0) == 0,
+          "no LegalCopyright");
+}
+
 } // namespace
+
+void CheckProgramResources(const std::string& exe) {
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    Check(module != nullptr, "cannot read the resources of " + exe);
+    CheckManifest(module);
+    CheckIcon(module);
+    FreeLibrary(module);
+    CheckVersion(exe);
+}
 
 void CheckResources(const std::string& exe) {
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
