@@ -53,11 +53,24 @@ LiveTerminal::~LiveTerminal() {
     if (console_ != nullptr) SetConsoleMode(static_cast<HANDLE>(console_), savedMode_);
 }
 
+ConsoleCodePage::ConsoleCodePage() {
+    const UINT own = GetConsoleOutputCP(); // 0 without a console
+    if (own != 0 && own != GetACP() && SetConsoleOutputCP(GetACP())) saved_ = own;
+}
+
+ConsoleCodePage::~ConsoleCodePage() {
+    if (saved_ != 0) SetConsoleOutputCP(saved_);
+}
+
 #else
 
 LiveTerminal::LiveTerminal(const std::ostream& stream) : live_(IsTerminal(stream)) {}
 
 LiveTerminal::~LiveTerminal() = default;
+
+ConsoleCodePage::ConsoleCodePage() = default;
+
+ConsoleCodePage::~ConsoleCodePage() = default;
 
 #endif
 

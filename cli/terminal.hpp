@@ -29,4 +29,18 @@ private:
 #endif
 };
 
+// For its lifetime, the process's console shows text in the active code page, which the
+// paths and everything else the tool prints are in; a Windows console shows its own OEM code
+// page otherwise, where "Größe" reads "Gr÷▀e". Nothing to do without a console or elsewhere.
+class ConsoleCodePage {
+public:
+    ConsoleCodePage();
+    ~ConsoleCodePage();
+    ConsoleCodePage(const ConsoleCodePage&) = delete;
+    ConsoleCodePage& operator=(const ConsoleCodePage&) = delete;
+
+private:
+    unsigned saved_ = 0; // the console's own code page, restored at the end; 0: unchanged
+};
+
 } // namespace chpimport::cli

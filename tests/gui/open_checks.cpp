@@ -6,6 +6,8 @@
 
 #include <shlobj.h>
 
+#include "app/win/import_dialog_proc.hpp"
+#include "app/win/shell_state.hpp"
 #include "app_process.hpp"
 #include "checks.hpp"
 #include "res/resource_ids.h"
@@ -35,8 +37,7 @@ void DropFiles(HWND window, const std::vector<std::string>& files) {
 
 // The dialog shows `path` as a pick in the picker shows it: the path, the project's name,
 // its message count, and no error. Nothing is imported.
-void CheckShown(App& app, const std::string& path, int count, const std::string& how) {
-    HWND dialog = app.Dialog();
+void CheckShown(HWND dialog, const std::string& path, int count, const std::string& how) {
     Check(WaitUntil([&] { return ItemText(dialog, IDC_PATH) == path; }, 10000),
           how + ": the path field shows \"" + ItemText(dialog, IDC_PATH) + "\"");
     CheckEq(ItemText(dialog, IDC_MSGCOUNT), std::to_string(count), how + ": # Msgs");
@@ -47,8 +48,7 @@ void CheckShown(App& app, const std::string& path, int count, const std::string&
     CheckEq(ItemText(dialog, IDC_FILENUMBER), "", how + ": an import started");
 }
 
-void CheckShownInvalid(App& app, const std::string& how) {
-    HWND dialog = app.Dialog();
+void CheckShownInvalid(HWND dialog, const std::string& how) {
     Check(WaitUntil([&] { return ItemText(dialog, IDC_STATUS) == "Invalid CHP file"; }, 10000),
           how + ": no \"Invalid CHP file\" in the status line");
     for (int id : {IDC_PATH, IDC_PROJECT, IDC_CHIPTYPE})
@@ -64,17 +64,32 @@ void CloseAndCheckExit(App& app) {
 
 void CheckDrop(const std::string& exe, const std::string& workDir, const std::string& project,
                const std::string& invalid, int count) {
-    App app(exe, workDir);
-    HWND dialog = app.Dialog();
-    Check((GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0,
-          "the dialog takes no dropped files");
+    {
+        App app(exe, workDir);
+        const LONG_PTR style = GetWindowLongPtrA(app.Dialog(), GWL_EXSTYLE);
+        Check((style & WS_EX_ACCEPTFILES) != 0, "the program's dialog takes no dropped files");
+        Check((style & WS_EX_APPWINDOW) != 0, "the program's dialog has no taskbar button");
+        CloseAndCheckExit(app);
+    }
+    // Wine hands a drop's HDROP to the window's own process only (as its X11 driver does
+    // with a drop from the desktop): the program's dialog procedure, run in this process.
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    win::gShell.instance = instance;
+    HWND dialog = CreateDialogParamA(instance, "DIALOG_1", nullptr, win::ImportDialogProc, 0);
+    Check(dialog != nullptr, "cannot create DIALOG_1");
+    // (Wine answers WM_GETICON only within the window's process.)
+    Check(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0 &&
+              SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0) != 0,
+          "the dialog has no icon of its own");
+    Note("the dialog: the program's icon, a taskbar button, takes dropped files");
     DropFiles(dialog, {project, invalid});
-    CheckShown(app, project, count, "two files dropped");
+    CheckShown(dialog, project, count, "two files dropped");
     Note("two files dropped: the first shown as a pick shows it, nothing imported");
     DropFiles(dialog, {invalid});
-    CheckShownInvalid(app, "an invalid file dropped");
+    CheckShownInvalid(dialog, "an invalid file dropped");
     Note("an invalid file dropped: \"Invalid CHP file\", fields blanked");
-    CloseAndCheckExit(app);
+    DestroyWindow(dialog);
+    win::ReleaseImportDialog();
 }
 
 void CheckStartPath(const std::string& exe, const std::string& projectDir, const std::string& name,
@@ -83,19 +98,13 @@ void CheckStartPath(const std::string& exe, const std::string& projectDir, const
         // A name relative to the folder the program starts in: shown as the full path,
         // which keeps naming the file when the picker moves the current folder.
         App app(exe, projectDir, name);
-        CheckShown(app, projectDir + "\\" + name, count, "started with " + name);
         HWND dialog = app.Dialog();
-        Check(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0 &&
-                  SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0) != 0,
-              "the dialog has no icon of its own");
-        Check((GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0,
-              "the dialog has no taskbar button");
-        Note("started with " + name + ": shown as " + ItemText(dialog, IDC_PATH) +
-             "; the dialog has the program's icon");
+        CheckShown(dialog, projectDir + "\\" + name, count, "started with " + name);
+        Note("started with " + name + ": shown as " + ItemText(dialog, IDC_PATH));
         CloseAndCheckExit(app);
     }
     App app(exe, projectDir, invalid);
-    CheckShownInvalid(app, "started with an invalid file");
+    CheckShownInvalid(app.Dialog(), "started with an invalid file");
     Note("started with an invalid file: \"Invalid CHP file\", fields blanked");
     CloseAndCheckExit(app);
 }
