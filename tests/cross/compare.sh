@@ -61,6 +61,13 @@ for mode in plain zuvan; do
     done
     (cd "$work/native-$mode" && "$native/chpimport" import DEMO.CHP "${flags[@]}" >import.txt)
     (cd "$work/windows-$mode" && run_win import DEMO.CHP "${flags[@]}" >import.txt)
+    # Redirected, the progress is plain lines: no carriage returns, no escape sequences.
+    for side in native windows; do
+        if LC_ALL=C grep -q $'[\r\x1b]' "$work/$side-$mode/import.txt"; then
+            echo "FAIL  import $mode: $side redirected output holds CR or ESC"
+            fail=1
+        fi
+    done
     windir=$(sed -n 's/^Zuvan Project File Created: \(.*\)[\\/]DEMO.zpf$/\1/p' "$work/windows-$mode/import.txt")
     for wav in MSG00001.wav MSG00002.wav MSG00003.wav; do
         same "import $mode: $wav" "$work/native-$mode/$wav" "$work/windows-$mode/$wav"
@@ -70,6 +77,28 @@ for mode in plain zuvan; do
         normalise "$work/windows-$mode/$text" "$windir" >"$work/$mode-$text.windows"
         same "import $mode: $text (paths aside)" "$work/$mode-$text.native" "$work/$mode-$text.windows"
     done
+done
+
+# A project in a folder with letters outside ASCII in its name, used as a new user would:
+# every command finds it, natively and as a Windows program.
+folder="Größe Ansagen"
+for side in native windows; do
+    mkdir -p "$work/$side/$folder"
+    cp "$demo"/* "$work/$side/$folder/"
+    run() { if [ "$side" = native ]; then "$native/chpimport" "$@"; else run_win "$@"; fi; }
+    (
+        cd "$work/$side"
+        run info "$folder/DEMO.CHP" >info.txt &&
+            run decode "$folder/MSG00001.VOC" "$folder/decoded.wav" >decode.txt &&
+            run resample "$folder/decoded.wav" "$folder/resampled.wav" >resample.txt &&
+            run import "$folder/DEMO.CHP" >import.txt
+    ) || { echo "FAIL  $folder: a $side command failed"; fail=1; }
+done
+for out in info.txt decode.txt resample.txt; do
+    same "$folder: $out" "$work/native/$out" "$work/windows/$out"
+done
+for wav in decoded.wav resampled.wav MSG00001.wav MSG00002.wav MSG00003.wav; do
+    same "$folder: $wav" "$work/native/$folder/$wav" "$work/windows/$folder/$wav"
 done
 
 exit $fail

@@ -87,9 +87,9 @@ void ShotDuringImport(App& app, const std::string& name) {
     }
 }
 
-// Every text of the dialog fits its control at the display's scale. Measured with the font
-// the dialog makes from its template, made again here: this process is DPI-aware as the
-// program is, so both see the same scale.
+// Every fixed text of the dialog (labels and buttons) fits its control at the display's scale.
+// Measured with the font the dialog makes from its template, made again here: this process is
+// DPI-aware as the program is, so both see the same scale.
 void CheckTextsFit(HWND dialog) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -100,12 +100,13 @@ void CheckTextsFit(HWND dialog) {
     const int edge = GetSystemMetrics(SM_CXEDGE);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const std::string text = TextOf(child);
-        if (text.empty()) continue;
+        const bool button = _stricmp(ClassOf(child).c_str(), "Button") == 0;
+        if (text.empty() || (!button && _stricmp(ClassOf(child).c_str(), "Static") != 0)) continue;
         SIZE size{};
         GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
         const LONG style = GetWindowLongA(child, GWL_STYLE);
         int needed = size.cx;
-        if (_stricmp(ClassOf(child).c_str(), "Button") == 0)
+        if (button)
             needed += (style & BS_TYPEMASK) == BS_AUTOCHECKBOX
                           ? GetSystemMetrics(SM_CXMENUCHECK) + 2 * edge // the box and its gap
                           : 4 * edge;                                   // the button's frame

@@ -198,6 +198,7 @@ for percent in 100 150 200; do
     mkdir -p "$dir.cwd"
     drive scaled "$(winpath "$exe")" "$(winpath "$dir.cwd")" "$(winpath "$dir/DEMO.CHP")" "$count" \
         "gui-scaled-$percent.png"
+    [ -f "$dir/DEMO.zpf" ] || { fail "$percent %: no project file"; continue; }
     same_as_native "$percent %" "$dir"
 done
 scale 100
