@@ -1,7 +1,7 @@
 # What a Windows program of the project carries besides its code: an application manifest,
 # the icon (res/chpimport.ico) and a version resource with the project's version.
 set(CHPIMPORT_PRODUCT_NAME "chpimport")
-set(CHPIMPORT_COPYRIGHT "Copyright (C) 2026 the chpimport developers")
+set(CHPIMPORT_COPYRIGHT "Copyright (c) 2026 The chpimport developers") # as LICENSE says
 
 # chpimport_windows_program(TARGET DESCRIPTION): TARGET.exe gets the three resources, its
 # version resource naming it TARGET.exe and described as DESCRIPTION.
