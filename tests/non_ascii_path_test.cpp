@@ -21,12 +21,16 @@ namespace fs = std::filesystem;
 
 // "€" is where the Windows code page 1252 and Latin-1 part: reading narrow text as Latin-1
 // finds "Größe" but not it.
-const char8_t* const kNames[] = {u8"Größe Ansagen", u8"Preis 5 € (Ä)"};
+struct FolderName {
+    const char* label;
+    const char8_t* name;
+};
+const FolderName kNames[] = {{"Latin1", u8"Größe Ansagen"}, {"Euro", u8"Preis 5 € (Ä)"}};
 
-class NonAsciiFolder : public ::testing::TestWithParam<const char8_t*> {
+class NonAsciiFolder : public ::testing::TestWithParam<FolderName> {
 protected:
     void SetUp() override {
-        real_ = dir_.path() / fs::path(GetParam());
+        real_ = dir_.path() / fs::path(GetParam().name);
         std::optional<std::string> narrow = FromFsPath(real_);
         if (!narrow) GTEST_SKIP() << "the active code page has no such letters";
         folder_ = *narrow;
@@ -85,7 +89,8 @@ TEST_P(NonAsciiFolder, WorkingFolderInsideIt) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, NonAsciiFolder, ::testing::ValuesIn(kNames));
+INSTANTIATE_TEST_SUITE_P(Names, NonAsciiFolder, ::testing::ValuesIn(kNames),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace
 } // namespace chpimport
