@@ -1,6 +1,6 @@
-// Folders whose names hold letters outside ASCII, as users' folders do ("Größe Ansagen"), for
-// the file layer and the working folder, natively and as a Windows program (where a path is
-// text in the active code page). tests/cross/compare.sh runs every command in such a folder.
+// The working folder inside a folder whose name holds letters outside ASCII, natively and as
+// a Windows program (where a path is text in the active code page). tests/cross/compare.sh
+// runs every command on projects in such folders.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,7 +11,6 @@
 #include "base/file.hpp"
 #include "base/native_path.hpp"
 #include "base/work_dir.hpp"
-#include "chp/voc_name.hpp"
 #include "support/fixtures.hpp"
 
 namespace chpimport {
@@ -41,23 +40,6 @@ protected:
     fs::path real_;      // the folder, as the file system names it
     std::string folder_; // the folder as the tool's narrow text
 };
-
-TEST_P(NonAsciiFolder, FileLayerFindsTheFolder) {
-    const std::string a = JoinPath(folder_, "A.BIN"), b = JoinPath(folder_, "B.BIN");
-    ASSERT_TRUE(File::Open(a, OpenMode::Create));
-    EXPECT_TRUE(IsDirectory(folder_));
-    EXPECT_TRUE(IsRegularFile(a));
-    EXPECT_TRUE(IsSameFile(a, JoinPath(JoinPath(folder_, "."), "A.BIN")));
-    ASSERT_TRUE(RenameFile(a, b));
-    EXPECT_TRUE(fs::is_regular_file(real_ / "B.BIN")); // there, not in a look-alike folder
-    // Named in other letter case: a case-sensitive system looks through the folder.
-    const std::optional<std::string> found =
-        FindFileIgnoringCase(folder_ + static_cast<char>(fs::path::preferred_separator), "b.bin");
-    ASSERT_TRUE(found);
-    EXPECT_TRUE(IsRegularFile(JoinPath(folder_, *found)));
-    EXPECT_TRUE(RemoveFile(b));
-    EXPECT_TRUE(fs::is_empty(real_));
-}
 
 // A user named "Jürgen" has his temporary folder under such a name.
 TEST_P(NonAsciiFolder, WorkingFolderInsideIt) {

@@ -119,79 +119,63 @@ void CheckManifest(HMODULE module) {
         Check(manifest.find(part) != std::string::npos, std::string("the manifest lacks ") + part);
 }
 
-// The icon group: every size from 16 to 256 pixels, each one an icon the system can make.
+// The icon group, from 16 to 256 pixels; the system can make an icon of each end.
 void CheckIcon(HMODULE module) {
     DWORD size = 0;
     const BYTE* group = Resource(module, MAKEINTRESOURCEA(IDI_PROGRAM), MAKEINTRESOURCEA(14),
                                  size); // RT_GROUP_ICON
-    Check(size >= 6, "the icon group is too short");
-    const unsigned count = group[4] | group[5] << 8;
-    Check(size >= 6 + 14 * count, "the icon group is too short for its entries");
-    std::vector<int> sizes;
-    for (unsigned i = 0; i < count; ++i)
-        sizes.push_back(group[6 + 14 * i] == 0 ? 256 : group[6 + 14 * i]);
-    for (int want : {16, 24, 32, 48, 256}) {
-        const std::string which = std::to_string(want) + " px icon";
-        Check(std::find(sizes.begin(), sizes.end(), want) != sizes.end(), "no " + which);
+    const unsigned count = size >= 6 ? group[4] | group[5] << 8 : 0;
+    Check(count >= 2 && size >= 6 + 14 * count, "the icon group is too short");
+    for (int want : {16, 256}) {
         const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(group), TRUE, want, want,
                                                    LR_DEFAULTCOLOR);
+        bool found = false; // the entry the system chose has that size
+        for (const BYTE* entry = group + 6; entry < group + 6 + 14 * count; entry += 14)
+            if ((entry[12] | entry[13] << 8) == id) found = (entry[0] ? entry[0] : 256) == want;
+        Check(found, "no icon of " + std::to_string(want) + " px");
         DWORD imageSize = 0;
         const BYTE* image = Resource(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3), imageSize);
         HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(image), imageSize, TRUE, 0x00030000,
                                               want, want, LR_DEFAULTCOLOR);
-        Check(icon != nullptr, "the " + which + " can't be made");
+        Check(icon != nullptr, "the icon of " + std::to_string(want) + " px can't be made");
         DestroyIcon(icon);
     }
-}
-
-std::string VersionString(const std::vector<char>& info, const std::string& block,
-                          const char* name) {
-    char* value = nullptr;
-    UINT length = 0;
-    const std::string path = "\\StringFileInfo\\" + block + "\\" + name;
-    if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) ||
-        length == 0)
-        return "";
-    return std::string(value, strnlen(value, length));
 }
 
 // The version resource, read as Explorer's Properties > Details reads it.
 void CheckVersion(const std::string& exe) {
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-    Check(size > 0, "no version resource");
-    std::vector<char> info(size);
-    Check(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()) != FALSE,
-          "the version resource can't be read");
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    Check(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) &&
-              length >= sizeof *fixed && fixed->dwSignature == 0xFEEF04BD,
-          "no fixed version information");
-    const auto dotted = [](DWORD high, DWORD low) {
-        return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
-               std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+    Check(!info.empty() && GetFileVersionInfoA(exe.c_str(), 0, info.size(), info.data()),
+          "no version resource");
+    const auto query = [&](const std::string& path) {
+        void* value = nullptr;
+        UINT length = 0;
+        return VerQueryValueA(info.data(), path.c_str(), &value, &length) && length > 0 ? value
+                                                                                        : nullptr;
     };
-    const std::string version = CHPIMPORT_VERSION;
-    CheckEq(dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS), version + ".0", "file version");
-    CheckEq(dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS), version + ".0",
-            "product version");
-
-    WORD* translation = nullptr;
-    Check(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
-                         reinterpret_cast<void**>(&translation), &length) &&
-              length >= 4,
-          "no translation");
-    char block[9];
-    std::snprintf(block, sizeof block, "%04X%04X", translation[0], translation[1]);
-    const std::string file = exe.substr(exe.find_last_of("\\/") + 1);
-    CheckEq(VersionString(info, block, "FileVersion"), version, "FileVersion");
-    CheckEq(VersionString(info, block, "ProductVersion"), version, "ProductVersion");
-    CheckEq(VersionString(info, block, "ProductName"), "chpimport", "ProductName");
-    CheckEq(VersionString(info, block, "OriginalFilename"), file, "OriginalFilename");
-    Check(VersionString(info, block, "FileDescription").size() > 10, "no FileDescription");
-    Check(VersionString(info, block, "LegalCopyright").rfind("Copyright", 0) == 0,
-          "no LegalCopyright");
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query("\\"));
+    const std::string version = std::string(CHPIMPORT_VERSION) + ".0";
+    for (auto [ms, ls] : {std::pair{fixed->dwFileVersionMS, fixed->dwFileVersionLS},
+                          std::pair{fixed->dwProductVersionMS, fixed->dwProductVersionLS}}) {
+        CheckEq(std::to_string(HIWORD(ms)) + "." + std::to_string(LOWORD(ms)) + "." +
+                    std::to_string(HIWORD(ls)) + "." + std::to_string(LOWORD(ls)),
+                version, "version numbers");
+    }
+    const auto* language = static_cast<const WORD*>(query("\\VarFileInfo\\Translation"));
+    Check(language != nullptr, "no translation");
+    char block[40];
+    std::snprintf(block, sizeof block, "\\StringFileInfo\\%04X%04X\\", language[0], language[1]);
+    const auto text = [&](const char* name) {
+        const char* value = static_cast<const char*>(query(block + std::string(name)));
+        return std::string(value != nullptr ? value : "");
+    };
+    CheckEq(text("FileVersion"), CHPIMPORT_VERSION, "FileVersion");
+    CheckEq(text("ProductVersion"), CHPIMPORT_VERSION, "ProductVersion");
+    CheckEq(text("ProductName"), "chpimport", "ProductName");
+    CheckEq(text("OriginalFilename"), exe.substr(exe.find_last_of("\\/") + 1), "OriginalFilename");
+    Check(text("FileDescription").size() > 10, "no FileDescription");
+    Check(text("LegalCopyright").rfind("Copyright", 0) == 0, "no LegalCopyright");
 }
 
 } // namespace
