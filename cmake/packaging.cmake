@@ -37,7 +37,8 @@ else()
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CHPIMPORT_MAINTAINER})
     # Depends from the shared libraries the binary links (dpkg-shlibdeps, from dpkg-dev).
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    # The .deb installs under /usr; the tarball's top folder is the prefix itself.
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_per_generator.cmake)
 endif()
 
 set(CPACK_PACKAGE_NAME chpimport)

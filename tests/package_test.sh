@@ -48,7 +48,8 @@ linux_tree() { # name, prefix folder
     cp -r "$prefix/share/doc/chpimport/examples/demo" "$work/$name-demo"
     check "$name: imports its demo project" \
         sh -c "cd '$work/$name-demo' && '$prefix/bin/chpimport' import DEMO.CHP"
-    for f in "$work/reference"/*.wav "$work/reference/DEMO.tbl"; do
+    # (the .tbl and .zpf name the folder, which differs)
+    for f in "$work/reference"/*.wav; do
         cmp -s "$f" "$work/$name-demo/$(basename "$f")" || fail "$name: $(basename "$f") as the build writes it"
     done
 }
