@@ -2,6 +2,7 @@
 #include <optional>
 #include <ostream>
 
+#include "base/native_path.hpp"
 #include "base/work_dir.hpp"
 #include "chp/chp_file.hpp"
 #include "cli/cli.hpp"
@@ -27,8 +28,8 @@ int CmdReport(const Args& args, Streams io) {
     }
     std::string project = args[0];
     std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(project, ec);
-    if (!ec) project = absolute.string();
+    std::filesystem::path absolute = std::filesystem::absolute(ToFsPath(project), ec);
+    if (!ec) project = FromFsPath(absolute).value_or(project);
 
     ChpHeader header;
     std::string why;

@@ -1,12 +1,12 @@
 #include "report/earlier_import.hpp"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 
 #include "audio/resampler.hpp"
 #include "audio/voc_decoder.hpp"
 #include "base/file.hpp"
+#include "base/native_path.hpp"
 #include "base/path.hpp"
 #include "chp/chip_table.hpp"
 #include "chp/message_length.hpp"
@@ -51,8 +51,8 @@ void Measure(MessageFacts& m, const std::string& folder, const std::string& work
     std::string vocPath = folder + m.vocName;
     if (std::optional<std::string> onDisk = FindFileIgnoringCase(folder, m.vocName))
         vocPath = folder + *onDisk;
-    const std::string decoded = (std::filesystem::path(workDir) / "tmp.wav").string();
-    const std::string converted = (std::filesystem::path(workDir) / "tmp1.wav").string();
+    const std::string decoded = JoinPath(workDir, "tmp.wav");
+    const std::string converted = JoinPath(workDir, "tmp1.wav");
     RemoveFile(decoded);
     RemoveFile(converted);
     VocTrailer trailer{};

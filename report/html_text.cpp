@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/native_path.hpp"
+
 namespace chpimport::report {
 namespace {
 
@@ -86,12 +88,15 @@ std::string EncodeUrlPath(std::string_view path) {
 std::string RelativePath(const std::string& fromFolder, const std::string& target) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path from = fs::absolute(fs::path(fromFolder), ec).lexically_normal();
+    const fs::path from = fs::absolute(ToFsPath(fromFolder), ec).lexically_normal();
     if (ec) return "";
-    const fs::path to = fs::absolute(fs::path(target), ec).lexically_normal();
+    const fs::path to = fs::absolute(ToFsPath(target), ec).lexically_normal();
     if (ec) return "";
     const fs::path relative = to.lexically_relative(from);
-    return relative.empty() ? "" : relative.generic_string();
+    if (relative.empty()) return "";
+    // Browsers read a link's percent-encoded bytes as UTF-8, whatever the system's code page.
+    const std::u8string text = relative.generic_u8string();
+    return std::string(text.begin(), text.end());
 }
 
 } // namespace chpimport::report

@@ -15,8 +15,9 @@ std::string EscapeHtml(std::string_view text);
 // the file itself.
 std::string EncodeUrlPath(std::string_view path);
 
-// The path of `target` relative to the folder `fromFolder`, with "/" between its parts;
-// "" when there is none (different drives).
+// The path of `target` relative to the folder `fromFolder` (both narrow text, see
+// native_path.hpp) in UTF-8, with "/" between its parts, as a link needs it; "" when there
+// is none (different drives).
 std::string RelativePath(const std::string& fromFolder, const std::string& target);
 
 } // namespace chpimport::report

@@ -1,5 +1,7 @@
 #include "report/wave_reader.hpp"
 
+#include "base/native_path.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -32,7 +34,7 @@ std::optional<WaveReader> WaveReader::Open(const std::string& path, std::string&
     // The length from the file system: finding it by seeking to the end would cost the
     // stream its buffer.
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(ToFsPath(path), ec);
     File file = File::Open(path, OpenMode::Read, kStreamBuffer);
     if (!file) {
         why = OpenFailureText(file);

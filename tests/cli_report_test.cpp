@@ -85,7 +85,7 @@ TEST(CliReport, ImportWithReportWritesTheSameOutputs) {
 }
 
 // An import read back later gives the page the import gave (its output rate taken from
-// the WAV files), also once its folder has moved.
+// the WAV files), also once its folder has moved and been renamed.
 TEST(CliReport, ReadBackGivesTheImportsPage) {
     for (bool zuvan : {false, true}) {
         fixtures::TempDir dir, moved;
@@ -100,9 +100,12 @@ TEST(CliReport, ReadBackGivesTheImportsPage) {
         EXPECT_EQ(later.status, kExitOk) << later.err;
         EXPECT_EQ(Page(dir.path() / "p" / "REPORT.html"), atImport) << zuvan;
 
-        fs::rename(dir.path() / "p", moved.path() / "q");
-        ASSERT_EQ(RunIn(moved.path(), {"report", "q/REPORT.CHP"}).status, kExitOk);
-        const std::string page = Page(moved.path() / "q" / "REPORT.html");
+        // Moved into a folder whose name is no ASCII (see non_ascii_path_test.cpp).
+        const fs::path folder = moved.path() / fs::path(u8"Größe Ansagen");
+        fs::rename(dir.path() / "p", folder);
+        ASSERT_EQ(RunIn(folder, {"report", "REPORT.CHP"}).status, kExitOk);
+        const std::string page = Page(folder / "REPORT.html");
+        EXPECT_NE(page.find("Gr\xc3\xb6\xc3\x9f" "e Ansagen"), std::string::npos);
         EXPECT_EQ(Flags(page), kExpectedFlags);
         EXPECT_NE(page.find("src=\"A%26B%27S%20%231.wav\""), std::string::npos);
         EXPECT_EQ(page.find("No waveform"), std::string::npos);
