@@ -41,6 +41,9 @@ public:
     ImportSession& Session() { return session_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
     const std::string& LastFailure() const { return lastFailure_; }
+    // What the user should know of the message of the last step besides its failure, in
+    // one line (its VOC file's rate, for one); "" when nothing.
+    const std::string& LastWarning() const { return lastWarning_; }
     const ImportSession& Session() const { return session_; }
 
 private:
@@ -56,6 +59,7 @@ private:
     std::string workDir_;
     ImportSession session_;
     std::string lastFailure_;
+    std::string lastWarning_;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

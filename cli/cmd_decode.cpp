@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <ostream>
 
 #include "audio/voc_decoder.hpp"
@@ -7,7 +8,22 @@
 namespace chpimport::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: chpimport decode MESSAGE.VOC OUT.wav\n";
+constexpr const char* kUsage =
+    "usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n"
+    "  --blocks  list the blocks met: offset, type, length, rate and what was done\n";
+
+void PrintBlock(std::ostream& out, const VocBlockNote& block) {
+    char type[40];
+    std::snprintf(type, sizeof type, "%u %s", static_cast<unsigned>(block.type),
+                  VocBlockName(block.type));
+    char rate[16] = "";
+    if (block.rate != 0) std::snprintf(rate, sizeof rate, "%u Hz", block.rate);
+    char line[96];
+    std::snprintf(line, sizeof line, "%8lld  %-26s %8lu %11s  ",
+                  static_cast<long long>(block.offset), type,
+                  static_cast<unsigned long>(block.length), rate);
+    out << line << block.action << "\n";
+}
 
 } // namespace
 
@@ -16,12 +32,20 @@ int CmdDecode(const Args& args, Streams io) {
         io.out << kUsage;
         return kExitOk;
     }
-    if (args.size() != 2) {
+    Args files;
+    bool listBlocks = false;
+    for (const std::string& arg : args) {
+        if (arg == "--blocks")
+            listBlocks = true;
+        else
+            files.push_back(arg);
+    }
+    if (files.size() != 2) {
         io.err << kUsage;
         return kExitUsage;
     }
-    const std::string& vocPath = args[0];
-    const std::string& wavePath = args[1];
+    const std::string& vocPath = files[0];
+    const std::string& wavePath = files[1];
     if (IsSameFile(vocPath, wavePath)) {
         io.err << "chpimport: decode: " << wavePath << " is the VOC file itself\n";
         return kExitUsage;
@@ -34,7 +58,12 @@ int CmdDecode(const Args& args, Streams io) {
     std::string reason;
     // The failure reason says everything a "Disk Error" box would; no second line for it.
     SilentMessageSink messages;
-    if (VocToWave(vocPath, partPath, trailer, messages, &reason) == 0) {
+    VocDecodeNotes notes;
+    if (listBlocks) {
+        io.out << "  offset  type                         length        rate  what was done\n";
+        notes.onBlock = [&io](const VocBlockNote& block) { PrintBlock(io.out, block); };
+    }
+    if (VocToWave(vocPath, partPath, trailer, messages, &reason, &notes) == 0) {
         RemoveFile(partPath);
         // The user knows the file by the name they gave.
         for (std::size_t at = reason.find(partPath); at != std::string::npos;
