@@ -1,5 +1,5 @@
-#include <cstdio>
 #include <ostream>
+#include <string>
 
 #include "audio/voc_decoder.hpp"
 #include "base/file.hpp"
@@ -12,17 +12,20 @@ constexpr const char* kUsage =
     "usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n"
     "  --blocks  list the blocks met: offset, type, length, rate and what was done\n";
 
+// `text` in a column of `width` characters, on its right or (negative width) its left.
+std::string Column(std::string text, int width) {
+    const auto size = static_cast<std::size_t>(width < 0 ? -width : width);
+    if (text.size() < size) text.insert(width < 0 ? text.size() : 0, size - text.size(), ' ');
+    return text;
+}
+
 void PrintBlock(std::ostream& out, const VocBlockNote& block) {
-    char type[40];
-    std::snprintf(type, sizeof type, "%u %s", static_cast<unsigned>(block.type),
-                  VocBlockName(block.type));
-    char rate[16] = "";
-    if (block.rate != 0) std::snprintf(rate, sizeof rate, "%u Hz", block.rate);
-    char line[96];
-    std::snprintf(line, sizeof line, "%8lld  %-26s %8lu %11s  ",
-                  static_cast<long long>(block.offset), type,
-                  static_cast<unsigned long>(block.length), rate);
-    out << line << block.action << "\n";
+    const std::string type = std::to_string(block.type) + " " + VocBlockName(block.type);
+    // The terminator has no length field.
+    const std::string length = block.type != 0 ? std::to_string(block.length) : "";
+    const std::string rate = block.rate != 0 ? std::to_string(block.rate) + " Hz" : "";
+    out << Column(std::to_string(block.offset), 8) << "  " << Column(type, -26) << " "
+        << Column(length, 8) << " " << Column(rate, 11) << "  " << block.action << "\n";
 }
 
 } // namespace
