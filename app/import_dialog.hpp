@@ -41,8 +41,8 @@ public:
     ImportSession& Session() { return session_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
     const std::string& LastFailure() const { return lastFailure_; }
-    // What the user should know of the message of the last step besides its failure, in
-    // one line (its VOC file's rate, for one); "" when nothing.
+    // A note on the message of the last step that does not fail it, in one line (its VOC
+    // file's rate, for one); "" when there is none.
     const std::string& LastWarning() const { return lastWarning_; }
     const ImportSession& Session() const { return session_; }
 
