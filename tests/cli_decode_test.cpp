@@ -98,11 +98,10 @@ TEST_F(CliDecode, BlocksListsEveryBlockMet) {
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(fixtures::ReadFile(wav()), samples);
 
+    // After the heading: offset, type, length, rate and what was done.
     std::istringstream lines(r.out);
     std::string line;
     std::getline(lines, line);
-    EXPECT_NE(line.find("offset"), std::string::npos) << line;
-    // Offset, type, length, rate and what was done.
     const std::vector<std::vector<std::string>> expected = {
         {"26", "5 text", "2", "passed over"},
         {"32", "1 sound data", "5", "8000 Hz", "decoded: 3 samples, 8-bit unsigned"},
