@@ -27,8 +27,16 @@ struct ImportEnvironment {
     MessageSink& messages;          // reports of the VOC decoder
     std::string workDir;            // the process's private working folder
     std::string failure = {};       // set by ImportMessage: why the message failed, or ""
+    // Set by ImportMessage: what the user should know of a message that decoded, or "";
+    // a VOC file recorded at another rate than the conversion assumes, for one.
+    std::string warning = {};
     ConvertedSoundObserver* observer = nullptr; // optional
 };
+
+// The warning for a VOC file whose sound was recorded at `rate` Hz (its decoded rate; 0 for
+// none): the converter takes every input for 22222 Hz, so sound recorded at another rate
+// comes out at another speed and pitch. "" when there is nothing to warn of.
+std::string RateWarning(const std::string& vocPath, std::uint32_t rate);
 
 // Imports message n of the CHP project at `projectPath`: reads its directory entry, decodes
 // its VOC file (in the project's directory) into the working folder, writes the message's

@@ -78,12 +78,18 @@ public:
         if (current_ <= 0) return;
         if (succeeded_) imported_.insert(current_);
         const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
+        const std::string warning = importer_ != nullptr ? importer_->LastWarning() : "";
+        if (!warning.empty()) {
+            if (live_) io_.out << "\n";
+            io_.err << "chpimport: message " << current_ << ": " << warning << "\n";
+        }
         if (report_ != nullptr)
             report_->Record(current_, succeeded_, Item(IDC_ADDRESS), Item(IDC_FILENAME),
                             importer_ != nullptr ? importer_->Session().DurationMs : -1,
                             succeeded_    ? ""
                             : why.empty() ? status_
-                                          : why);
+                                          : why,
+                            warning);
         status_.clear();
         if (!succeeded_ && !why.empty()) {
             if (live_) io_.out << "\n";

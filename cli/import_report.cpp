@@ -15,13 +15,14 @@ namespace chpimport::cli {
 
 void ImportReport::Record(int n, bool imported, const std::string& address,
                           const std::string& wavPath, std::int32_t durationMs,
-                          const std::string& failure) {
+                          const std::string& failure, const std::string& warning) {
     Outcome& outcome = outcomes_[n];
     outcome.imported = imported;
     outcome.address = imported ? std::atoi(address.c_str()) : -1;
     outcome.wavPath = imported ? wavPath : "";
     outcome.durationMs = imported ? durationMs : -1;
     outcome.failure = failure;
+    outcome.warning = warning;
 }
 
 bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io) const {
@@ -63,6 +64,7 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
             const Outcome& o = found->second;
             m.imported = o.imported;
             m.failure = o.failure;
+            if (!o.warning.empty()) m.warnings.push_back(o.warning);
             last = n;
             if (o.imported) {
                 m.address = o.address;

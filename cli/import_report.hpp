@@ -17,7 +17,7 @@ public:
 
     // Message n's outcome, as the console showed it.
     void Record(int n, bool imported, const std::string& address, const std::string& wavPath,
-                std::int32_t durationMs, const std::string& failure);
+                std::int32_t durationMs, const std::string& failure, const std::string& warning);
 
     // Writes the page beside the project file and says where; false when it can't.
     bool Write(const ImportSession& session, bool aborted, Streams io) const;
@@ -29,6 +29,7 @@ private:
         std::string wavPath;
         std::int32_t durationMs = -1;
         std::string failure;
+        std::string warning;
     };
     report::CutRecorder cuts_;
     std::map<int, Outcome> outcomes_;

@@ -9,6 +9,7 @@
 #include "base/native_path.hpp"
 #include "base/path.hpp"
 #include "chp/chip_table.hpp"
+#include "chp/message_import.hpp"
 #include "chp/message_length.hpp"
 #include "chp/voc_name.hpp"
 #include "project/profile_reader.hpp"
@@ -58,10 +59,13 @@ void Measure(MessageFacts& m, const std::string& folder, const std::string& work
     VocTrailer trailer{};
     SilentMessageSink silent;
     std::string reason;
-    if (VocToWave(vocPath, decoded, trailer, silent, &reason) == 0) {
+    VocDecodeNotes notes;
+    if (VocToWave(vocPath, decoded, trailer, silent, &reason, &notes) == 0) {
         m.failure = vocPath + ": " + reason;
         return;
     }
+    if (std::string warning = RateWarning(vocPath, notes.rate); !warning.empty())
+        m.warnings.push_back(std::move(warning));
     const ChipInfo chip = GetChipInfo(trailer.ChipCode(), chipName);
     chipName = chip.Name;
     if (trailer.RowCount() > 0x7FFF) {

@@ -46,7 +46,7 @@ std::map<int, std::string> Flags(const std::string& page) {
 }
 
 const std::map<int, std::string> kExpectedFlags = {
-    {1, "silent"}, {2, ""}, {3, "cut overlap"}, {4, "failed"}, {5, "overlap"}};
+    {1, "silent"}, {2, ""}, {3, "cut overlap"}, {4, "failed"}, {5, "overlap warning"}};
 
 // The report is an addition: the import writes the same files and prints the same lines.
 TEST(CliReport, ImportWithReportWritesTheSameOutputs) {
@@ -105,7 +105,9 @@ TEST(CliReport, ReadBackGivesTheImportsPage) {
         fs::rename(dir.path() / "p", folder);
         ASSERT_EQ(RunIn(folder, {"report", "REPORT.CHP"}).status, kExitOk);
         const std::string page = Page(folder / "REPORT.html");
-        EXPECT_NE(page.find("Gr\xc3\xb6\xc3\x9f" "e Ansagen"), std::string::npos);
+        EXPECT_NE(page.find("Gr\xc3\xb6\xc3\x9f"
+                            "e Ansagen"),
+                  std::string::npos);
         EXPECT_EQ(Flags(page), kExpectedFlags);
         EXPECT_NE(page.find("src=\"A%26B%27S%20%231.wav\""), std::string::npos);
         EXPECT_EQ(page.find("No waveform"), std::string::npos);
