@@ -87,10 +87,9 @@ std::string ImportedRow(const MessageRow& row, const Segment* segment, std::int3
         flag("past-end");
         notes += Note(Badge("bad", "Past the end") + "goes beyond the chip's last unit");
     }
-    for (const std::string& warning : m.warnings) {
-        flag("warning");
+    if (!m.warnings.empty()) flag("warning");
+    for (const std::string& warning : m.warnings)
         notes += Note(Badge("warn", "Warning") + EscapeHtml(warning));
-    }
 
     const std::string n = std::to_string(m.number);
     std::string html = "<tr class=\"msg\" id=\"msg-" + n + "\" data-number=\"" + n +

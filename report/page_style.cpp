@@ -29,6 +29,7 @@ h2 { margin: 0 0 14px; font-size: 16px; font-weight: 620; }
 .stat .value { display: block; margin-top: 2px; font-size: 20px; font-weight: 620;
   font-variant-numeric: tabular-nums; }
 .stat .value.bad { color: var(--bad); }
+.stat .value.warn { color: var(--warn); }
 dl.files { display: grid; grid-template-columns: max-content 1fr; gap: 4px 16px; margin: 0 0 20px;
   padding: 12px 16px; background: var(--card); border: 1px solid var(--line); border-radius: 10px;
   font-size: 13px; }

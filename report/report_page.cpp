@@ -13,10 +13,12 @@ constexpr const char* kContentPolicy =
     "default-src 'none'; style-src 'unsafe-inline'; media-src 'self' file:; script-src 'none'; "
     "base-uri 'none'; form-action 'none'";
 
+// `tone` colours the value: "bad", "warn" or "" for none.
 std::string Stat(const std::string& label, const std::string& value, const char* id,
-                 bool bad = false) {
+                 const char* tone = "") {
     return "<div class=\"stat\" id=\"" + std::string(id) + "\"><span class=\"label\">" + label +
-           "</span><span class=\"value" + (bad ? " bad" : "") + "\">" + value + "</span></div>\n";
+           "</span><span class=\"value" + (*tone != '\0' ? std::string(" ") + tone : "") + "\">" +
+           value + "</span></div>\n";
 }
 
 std::string FileFact(const char* label, const std::string& value) {
@@ -28,10 +30,12 @@ std::string FileFact(const char* label, const std::string& value) {
 std::string RenderPage(const ProjectFacts& project, const std::vector<MessageRow>& rows,
                        const ChipMap& map) {
     int imported = 0;
+    int warned = 0;
     std::int64_t totalMs = 0;
     for (const MessageRow& row : rows) {
         if (!row.facts.imported) continue;
         ++imported;
+        warned += row.facts.warnings.empty() ? 0 : 1;
         totalMs += std::max<std::int32_t>(row.facts.durationMs, 0);
     }
     const int failed = std::max(project.messageCount, static_cast<int>(rows.size())) - imported;
@@ -57,7 +61,9 @@ std::string RenderPage(const ProjectFacts& project, const std::vector<MessageRow
     html +=
         Stat("Imported", std::to_string(imported) + " of " + std::to_string(project.messageCount),
              "imported");
-    html += Stat("Failed", std::to_string(failed), "failed", failed > 0);
+    html += Stat("Failed", std::to_string(failed), "failed", failed > 0 ? "bad" : "");
+    // Most imports have none: the figure only when there is something to look at.
+    if (warned > 0) html += Stat("With warnings", std::to_string(warned), "warned", "warn");
     html += Stat("Total duration", Seconds(totalMs, 1), "total");
     html += "</div>\n<dl class=\"files\">\n";
     html += FileFact("Project file", project.zpfPath);

@@ -2,9 +2,9 @@
 # The import report in a real browser. Imports the bundled demo project and the report's
 # test project (tests/support/report_project.hpp: a silent message, one cut off, a refused
 # VOC name, overlapping messages, one recorded at another rate, markup in the names) with
-# `import --report`, opens each page in headless Chromium and checks the DOM it dumps (check_page.py) and that the
-# browser logged no error about the page. Screenshots are left in the native build folder
-# (report-demo.png, report-test.png).
+# `import --report`, opens each page in headless Chromium and checks the DOM it dumps
+# (check_page.py) and that the browser logged no error about the page. Screenshots are left
+# in the native build folder (report-demo.png, report-test.png).
 # With a Windows build folder as well, chpimport.exe under Wine writes the same pages, by
 # `import --report` and by `report`, once paths and the time are taken out.
 #

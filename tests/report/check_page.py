@@ -8,6 +8,7 @@ usage: check_page.py DOM PAGE.html PROJECT.CHP [--aborted] [N=FLAGS ...]
   duration as its entry in the .tbl says; N=FLAGS gives a message's expected flags (a
   message not named has none; with --aborted it may also have failed, and the page must
   say that the import was aborted, with messages imported before and failed after);
+- the count of messages with warnings at the top matches the rows;
 - every audio link resolves to an existing file beside the page;
 - no element or attribute but the page's own: no script, no event handler, and the project
   name shows as the CHP file's text.
@@ -60,7 +61,8 @@ def main():
     errors = []
     page = Page()
     with open(dom_path, encoding="utf-8") as f:
-        page.feed(f.read())
+        dom = f.read()
+    page.feed(dom)
 
     raw = open(chp_path, "rb").read()
     name = field(raw, 76, 28)
@@ -105,6 +107,11 @@ def main():
         got = (a.get("data-address"), a.get("data-length"), a.get("data-duration-ms"))
         if got != want:
             errors.append(f"message {n}: address, length, duration {got}, not {want}")
+
+    warned = sum("warning" in a.get("data-flags", "").split() for a in rows)
+    shown = re.search(r'id="warned"><span class="label">[^<]*</span><span class="[^"]*">(\d+)<', dom)
+    if (int(shown.group(1)) if shown else 0) != warned:
+        errors.append(f"the page counts {shown and shown.group(1)} messages with warnings, not {warned}")
 
     if aborted:
         flags = [a.get("data-flags") for a in rows]
