@@ -5,23 +5,10 @@
 #include "cli/cli.hpp"
 
 namespace chpimport::cli {
-namespace {
 
-constexpr const char* kUsage = "usage: chpimport decode MESSAGE.VOC OUT.wav\n";
-
-} // namespace
-
-int CmdDecode(const Args& args, Streams io) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        io.out << kUsage;
-        return kExitOk;
-    }
-    if (args.size() != 2) {
-        io.err << kUsage;
-        return kExitUsage;
-    }
-    const std::string& vocPath = args[0];
-    const std::string& wavePath = args[1];
+int CmdDecode(const DecodeOptions& options, Streams io) {
+    const std::string& vocPath = options.voc;
+    const std::string& wavePath = options.wave;
     if (IsSameFile(vocPath, wavePath)) {
         io.err << "chpimport: decode: " << wavePath << " is the VOC file itself\n";
         return kExitUsage;

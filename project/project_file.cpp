@@ -18,7 +18,7 @@ std::string ShortText(std::int16_t value) {
 } // namespace
 
 int WriteProjectSettings(ImportSession& session, const std::string& projectPath) {
-    std::optional<std::string> path = ChangeExtension(projectPath, ".zpf");
+    std::optional<std::string> path = OutputPath(session.Outputs, projectPath, ".zpf");
     if (!path) {
         session.ProjectFilePath.clear();
         return 0;
