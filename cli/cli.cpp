@@ -108,6 +108,8 @@ void AddResample(CLI::App& app, ResampleOptions& o) {
 // "--channel: 1 required N missing" reads better as "--channel: missing argument".
 std::string ErrorText(const CLI::ParseError& e) {
     std::string text = e.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) // "...not expected: b c"
+        return "unexpected argument " + text.substr(text.rfind(": ") + 2);
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr && text.size() > 8 &&
         text.compare(text.size() - 8, 8, " missing") == 0) {
         std::size_t colon = text.find(':');
@@ -165,14 +167,22 @@ int Run(const Args& args, Streams io) {
 
     CLI::App* cmd = app.get_subcommand(name);
     std::string error;
+    // The arguments the command didn't take; CLI11 keeps the "--" that ends the options
+    // among them.
+    auto extras = [cmd] {
+        std::vector<std::string> left = cmd->remaining();
+        left.erase(std::remove(left.begin(), left.end(), "--"), left.end());
+        return left;
+    };
     try {
         app.parse(Args(args.rbegin(), args.rend()));
-        if (!cmd->remaining().empty()) error = ExtrasText(cmd->remaining());
+        if (!extras().empty()) error = ExtrasText(extras());
     } catch (const CLI::CallForHelp&) {
         io.out << cmd->help("chpimport");
         return kExitOk;
     } catch (const CLI::ParseError& e) {
-        error = ErrorText(e);
+        // An unknown option explains a missing path better than the missing path does.
+        error = extras().empty() ? ErrorText(e) : ExtrasText(extras());
     }
     if (!error.empty()) {
         io.err << UsageFormatter().make_usage(cmd, "chpimport " + name) << "chpimport " << name
