@@ -30,9 +30,12 @@ public:
     // The usage line first, as other tools print it.
     std::string make_help(const CLI::App* app, std::string name,
                           CLI::AppFormatMode mode) const override {
-        return make_usage(app, name) + "\n" + make_description(app) + make_positionals(app) +
-               make_groups(app, mode) + make_subcommands(app, mode) + "\n" + make_footer(app) +
-               "\n";
+        std::string help = make_usage(app, name) + "\n" + make_description(app) +
+                           make_positionals(app) + make_groups(app, mode) +
+                           make_subcommands(app, mode) + "\n" + make_footer(app);
+        // One blank line between the parts, whichever of them are empty.
+        for (std::size_t at; (at = help.find("\n\n\n")) != std::string::npos;) help.erase(at, 1);
+        return help;
     }
     // A command in the list of commands: its usage line, then what it does.
     std::string make_subcommand(const CLI::App* sub) const override {
