@@ -134,6 +134,9 @@ int Run(const Args& args, Streams io) {
     CLI::App app("Imports ISD voice-chip projects (.CHP) for the Zuvan product.", "chpimport");
     app.formatter(std::make_shared<UsageFormatter>());
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // Options are spelt the same everywhere; on Windows too "/x" is a path (Wine's Z:\ seen
+    // from Linux, or a path with forward slashes), never an option.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     bool version = false; // answered before parsing; declared here for the help text
     app.add_flag("--version", version,

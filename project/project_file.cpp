@@ -2,7 +2,6 @@
 #include <optional>
 #include <vector>
 
-#include "base/path.hpp"
 #include "project/profile_writer.hpp"
 #include "project/project_files.hpp"
 

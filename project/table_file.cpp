@@ -2,7 +2,6 @@
 #include <string_view>
 
 #include "base/file.hpp"
-#include "base/path.hpp"
 #include "project/project_files.hpp"
 
 namespace chpimport {

@@ -300,6 +300,13 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageError{{"import"}, "PATH is required"},
                       UsageError{{"info", "A.CHP", "B.CHP"}, "unexpected argument B.CHP"}));
 
+// A path that begins with a slash is a path on every system, not a Windows-style option.
+TEST(CliPaths, SlashStartsAPathNotAnOption) {
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run({"info", "/no/such/folder/X.CHP"}, {out, err}), kExitUsage);
+    EXPECT_EQ(err.str().rfind("Invalid CHP file\n", 0), 0u) << err.str();
+}
+
 TEST(CliInfoJson, TheFactsTheTextShows) {
     fixtures::TempDir dir;
     WriteProject(dir.path(), "DEMO.CHP", 5);
