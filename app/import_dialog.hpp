@@ -38,6 +38,10 @@ public:
     void OnOk();
     void OnClose();
     void OnHelp();
+    // A project handed to the dialog from outside, not through its picker: a file dropped
+    // on it, or the path the program was started with. Shown as a pick in the picker
+    // would be; nothing is imported until Import!.
+    void OnOpenProject(const std::string& path);
 
     ImportSession& Session() { return session_; }
     const ImportSession& Session() const { return session_; }
@@ -52,6 +56,7 @@ private:
     void Complete();
     void StartResult();
     void RecordStep(MessageResult message, const std::string& writeFailure);
+    void ShowProject(const std::string& path);
     bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
                       const std::string& initialName, std::string& chosen);
 

@@ -10,6 +10,7 @@
 
 #include "app/import_dialog.hpp"
 #include "audio/resampler.hpp"
+#include "base/native_path.hpp"
 #include "base/work_dir.hpp"
 #include "chp/chp_file.hpp"
 #include "cli/cli.hpp"
@@ -90,7 +91,7 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     ChpHeader header;
     if (!placement.folder.empty() && ParseChpHeader(project.chpPath, header) == ChpStatus::Ok) {
         std::error_code ec;
-        fs::create_directories(placement.folder, ec);
+        fs::create_directories(ToFsPath(placement.folder), ec);
         if (ec) {
             ProjectResult result;
             result.projectPath = project.chpPath;
@@ -104,7 +105,8 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     ConsoleMessageSink messages(io.err);
     SampleRateConverter converter(messages, ReadConsoleKey);
     if (options.referenceConverter) converter.SetEngine(converter.Reference());
-    ConsoleDialog ops(io, IsTerminal(io.out));
+    const LiveTerminal terminal(io.out);
+    ConsoleDialog ops(io, terminal.Live());
     ImportDialog dialog(ops, converter, messages, workDir);
     ops.Attach(dialog);
     ops.SetImporter(dialog);
@@ -150,9 +152,9 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
 // Paths as a script can use them from anywhere.
 void MakeAbsolute(std::string& path) {
     std::error_code ec;
-    if (path.empty() || fs::path(path).is_absolute()) return;
-    fs::path absolute = fs::absolute(path, ec);
-    if (!ec) path = absolute.string();
+    if (path.empty() || ToFsPath(path).is_absolute()) return;
+    const fs::path absolute = fs::absolute(ToFsPath(path), ec);
+    if (!ec) path = FromFsPath(absolute).value_or(path);
 }
 
 } // namespace

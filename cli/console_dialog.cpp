@@ -1,8 +1,8 @@
 #include "cli/console_dialog.hpp"
 
-#include <filesystem>
 #include <ostream>
 
+#include "base/path.hpp"
 #include "res/resource_ids.h"
 
 namespace chpimport::cli {
@@ -101,8 +101,11 @@ void ConsoleDialog::Draw(const std::string& note) {
     int done = total_ > 0 ? current_ * kWidth / total_ : kWidth;
     std::string bar(static_cast<std::size_t>(done), '#');
     bar.resize(kWidth, '.');
-    std::string file =
-        succeeded_ ? std::filesystem::path(Item(IDC_FILENAME)).filename().string() : note;
+    std::string file = note;
+    if (succeeded_) {
+        const PathParts parts = SplitPath(Item(IDC_FILENAME));
+        file = parts.baseName + parts.extension;
+    }
     io_.out << "\r[" << bar << "] " << current_ << "/" << total_ << "  " << file << "\x1b[K";
     io_.out.flush();
 }

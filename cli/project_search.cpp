@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <system_error>
+
+#include "base/native_path.hpp"
 
 namespace chpimport::cli {
 namespace {
@@ -12,18 +15,19 @@ namespace {
 namespace fs = std::filesystem;
 
 bool HasChpExtension(const fs::path& path) {
-    std::string extension = path.extension().string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return extension == ".chp";
+    fs::path::string_type extension = path.extension().native();
+    if (extension.size() != 4) return false;
+    for (auto& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<fs::path::value_type>(c - 'A' + 'a');
+    return extension[0] == '.' && extension[1] == 'c' && extension[2] == 'h' && extension[3] == 'p';
 }
 
 // A key under which one folder or file is found only once, whatever way it was spelt.
-std::string Key(const fs::path& path) {
-    std::string key = path.lexically_normal().string();
+fs::path::string_type Key(const fs::path& path) {
+    fs::path::string_type key = path.lexically_normal().native();
 #ifdef _WIN32
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (auto& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<fs::path::value_type>(c - 'A' + 'a');
 #endif
     while (key.size() > 1 && (key.back() == '/' || key.back() == '\\')) key.pop_back();
     return key;
@@ -56,22 +60,28 @@ bool ListProjects(const fs::path& folder, bool recursive, std::vector<fs::path>&
     return true;
 }
 
+// The folder part of a narrow path: everything before its last separator.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 } // namespace
 
 ProjectSearch FindProjects(const std::vector<std::string>& paths, bool recursive) {
     ProjectSearch search;
-    std::set<std::string> seen;
+    std::set<fs::path::string_type> seen;
     auto add = [&](const fs::path& chp, std::string chpText, std::string relativeFolder) {
         if (seen.insert(Key(chp)).second)
             search.projects.push_back({std::move(chpText), std::move(relativeFolder)});
     };
     for (const std::string& path : paths) {
         std::error_code ec;
-        fs::path absolute = fs::absolute(path, ec);
-        if (ec) absolute = path;
+        fs::path absolute = fs::absolute(ToFsPath(path), ec);
+        if (ec) absolute = ToFsPath(path);
         if (!fs::is_directory(absolute, ec)) {
             // The file picker hands the dialog a full path; so does the command line.
-            add(absolute, absolute.string(), "");
+            add(absolute, FromFsPath(absolute).value_or(path), "");
             continue;
         }
         std::vector<fs::path> found;
@@ -87,7 +97,15 @@ ProjectSearch FindProjects(const std::vector<std::string>& paths, bool recursive
         }
         for (const fs::path& relative : found) {
             const fs::path chp = (absolute / relative).lexically_normal();
-            add(chp, chp.string(), relative.parent_path().string());
+            const std::optional<std::string> chpText = FromFsPath(chp);
+            const std::optional<std::string> folderText = FromFsPath(relative.parent_path());
+            // Only a name of the system's code page can be opened by the tool.
+            if (!chpText || !folderText) {
+                search.errors.push_back(path + ": a project whose name has characters outside "
+                                               "the system's code page is passed over");
+                continue;
+            }
+            add(chp, *chpText, *folderText);
         }
     }
     return search;
@@ -101,26 +119,28 @@ std::vector<OutputPlacement> PlaceOutputs(const std::vector<FoundProject>& proje
     fs::path root;
     if (!outputFolder.empty()) {
         std::error_code ec;
-        root = fs::absolute(outputFolder, ec);
-        if (ec) root = outputFolder;
+        root = fs::absolute(ToFsPath(outputFolder), ec);
+        if (ec) root = ToFsPath(outputFolder);
     }
-    std::map<std::string, std::size_t> users; // output folder -> first project there
+    std::map<fs::path::string_type, std::size_t> users; // output folder -> first project there
     for (std::size_t i = 0; i < projects.size(); ++i) {
         OutputPlacement& placement = placements[i];
-        fs::path folder;
+        std::string folder;
         if (!root.empty()) {
-            folder = (several ? root / projects[i].relativeFolder : root).lexically_normal();
-            if (!folder.has_filename()) folder = folder.parent_path(); // no trailing separator
-            placement.folder = folder.string();
-            placement.debugLog = (folder / "debug.bid").string();
+            fs::path path =
+                (several ? root / ToFsPath(projects[i].relativeFolder) : root).lexically_normal();
+            if (!path.has_filename()) path = path.parent_path(); // no trailing separator
+            folder = FromFsPath(path).value_or(JoinPath(outputFolder, projects[i].relativeFolder));
+            placement.folder = folder;
+            placement.debugLog = JoinPath(folder, "debug.bid");
         } else {
-            folder = fs::path(projects[i].chpPath).parent_path();
-            if (several) placement.debugLog = (folder / "debug.bid").string();
+            folder = FolderOf(projects[i].chpPath);
+            if (several) placement.debugLog = JoinPath(folder, "debug.bid");
         }
-        const auto [at, fresh] = users.emplace(Key(folder), i);
+        const auto [at, fresh] = users.emplace(Key(ToFsPath(folder)), i);
         if (!fresh)
             errors.push_back(projects[at->second].chpPath + " and " + projects[i].chpPath +
-                             " would both write into " + folder.string());
+                             " would both write into " + folder);
     }
     return placements;
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <ostream>
 #include <string>
+
+#include "base/path.hpp"
 
 namespace chpimport::cli {
 namespace {
@@ -16,9 +17,12 @@ struct Row {
 Row RowOf(const ProjectResult& r) {
     Row row;
     row.project = r.projectPath;
-    row.folder = !r.outputFolder.empty()
-                     ? r.outputFolder
-                     : std::filesystem::path(r.projectPath).parent_path().string();
+    row.folder = r.outputFolder;
+    if (row.folder.empty()) {
+        const PathParts parts = SplitPath(r.projectPath);
+        row.folder = parts.drive + parts.directory;
+        if (row.folder.size() > parts.drive.size() + 1) row.folder.pop_back(); // its separator
+    }
     const bool ran = r.status == ProjectStatus::Imported || r.status == ProjectStatus::SomeFailed ||
                      r.status == ProjectStatus::Aborted;
     row.imported = ran ? std::to_string(r.ImportedCount()) : "-";
