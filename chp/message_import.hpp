@@ -31,7 +31,9 @@ struct ImportEnvironment {
 // message fails when its entry can't be read, its VOC name isn't a plain file name, a path
 // is longer than 255 characters, its VOC file doesn't decode or holds no sound, its address
 // or row count is 32768 or more, or the conversion or the cut fails. The final WAV file is
-// replaced only by a complete one. env.message tells all of it, with the reason of a failure.
+// replaced only by a complete one. env.message tells all of it, with the reason of a failure
+// and what the user should know of a message that decoded (a VOC file recorded at another
+// rate than the conversion assumes, for one) among its warnings.
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length);
 

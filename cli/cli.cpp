@@ -84,7 +84,11 @@ void AddDecode(CLI::App& app, DecodeOptions& o) {
         app.add_subcommand("decode", "decode one message to 16-bit PCM, show its trailer");
     cmd->add_option("MESSAGE.VOC", o.voc, "the Creative Voice file")->required();
     cmd->add_option("OUT.wav", o.wave, "replaced only once the decode has succeeded")->required();
-    cmd->footer("Example:\n  chpimport decode MSG00001.VOC msg1.wav");
+    cmd->add_flag("--blocks", o.blocks,
+                  "list the blocks met: offset, type, length, rate and what was done");
+    cmd->footer("Examples:\n"
+                "  chpimport decode MSG00001.VOC msg1.wav\n"
+                "  chpimport decode --blocks MSG00001.VOC msg1.wav");
 }
 
 void AddResample(CLI::App& app, ResampleOptions& o) {

@@ -42,6 +42,7 @@ struct InfoOptions {
 struct DecodeOptions {
     std::string voc;
     std::string wave;
+    bool blocks = false; // list the blocks met on stdout before the trailer
 };
 
 struct ResampleOptions {

@@ -43,12 +43,12 @@ void ConsoleDialog::ShowError(const std::string& text, const std::string& captio
 void ConsoleDialog::Finish() {
     if (current_ <= 0) return;
     if (succeeded_) imported_.insert(current_);
+    ShowWarnings();
     const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
     if (!succeeded_ && !why.empty()) {
         if (live_) io_.out << "\n";
         io_.err << "chpimport: message " << current_ << ": " << why << "\n";
     }
-    ShowWarnings();
     if (live_) {
         Draw(succeeded_ ? "" : "FAILED");
     } else if (succeeded_) {
