@@ -23,8 +23,11 @@ struct MessageResult {
     std::optional<std::int32_t> durationMs; // once imported
     std::string wavePath;                   // once imported
     MessageStatus status = MessageStatus::Failed;
-    std::string failure;               // why it failed, as the console shows it
-    std::vector<std::string> warnings; // imported, but something the user should know
+    std::string failure; // why it failed, as the console shows it; "" when imported
+    // What the user should know of a message that decoded (a VOC file recorded at another
+    // rate than the conversion assumes, for one), a line each, as the console shows them
+    // after "chpimport: message N: "; a message that failed later keeps them.
+    std::vector<std::string> warnings;
 };
 
 enum class ProjectStatus {
@@ -53,7 +56,7 @@ struct ProjectResult {
     // abort, or past the end of a directory shorter than its header claims) are not
     // listed; they count as failed.
     std::vector<MessageResult> messages;
-    double seconds = 0;
+    double seconds = 0; // wall-clock time of the project's import (set by the command line)
 
     int ImportedCount() const;
     int FailedCount() const; // messageCount - imported, reached or not
