@@ -114,6 +114,14 @@ for folder in "Größe Ansagen" "Preis 5 €"; do
         same "$folder: import -r --output: $out" "$work/native/batch/$folder/$out" \
             "$work/windows/batch/$folder/$out"
     done
+    # The run's second project gives the bytes of the same project imported alone, in a
+    # process of its own: nothing of the first one carried over.
+    for side in native windows; do
+        for out in MSG00001.wav MSG00002.wav MSG00003.wav; do
+            same "$folder: $side: second project as if alone: $out" "$work/$side/$folder/$out" \
+                "$work/$side/batch/$folder/zwei/$out"
+        done
+    done
 done
 
 exit $fail
