@@ -10,23 +10,9 @@
 #include "report/report_writer.hpp"
 
 namespace chpimport::cli {
-namespace {
 
-constexpr const char* kUsage = "usage: chpimport report PROJECT.CHP\n";
-
-} // namespace
-
-int CmdReport(const Args& args, Streams io) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        io.out << kUsage
-               << "  writes PROJECT.html beside the project file of an import done earlier\n";
-        return kExitOk;
-    }
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        io.err << kUsage;
-        return kExitUsage;
-    }
-    std::string project = args[0];
+int CmdReport(const ReportOptions& options, Streams io) {
+    std::string project = options.path;
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(ToFsPath(project), ec);
     if (!ec) project = FromFsPath(absolute).value_or(project);

@@ -1,6 +1,6 @@
 #include "cli/import_report.hpp"
 
-#include <cstdlib>
+#include <map>
 #include <ostream>
 
 #include "base/path.hpp"
@@ -13,22 +13,11 @@
 
 namespace chpimport::cli {
 
-void ImportReport::Record(int n, bool imported, const std::string& address,
-                          const std::string& wavPath, std::int32_t durationMs,
-                          const std::string& failure, const std::string& warning) {
-    Outcome& outcome = outcomes_[n];
-    outcome.imported = imported;
-    outcome.address = imported ? std::atoi(address.c_str()) : -1;
-    outcome.wavPath = imported ? wavPath : "";
-    outcome.durationMs = imported ? durationMs : -1;
-    outcome.failure = failure;
-    outcome.warning = warning;
-}
-
-bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io) const {
-    const std::string& chp = session.ProjectPath;
+bool ImportReport::Write(const ProjectResult& result, Streams io) const {
+    const std::string& chp = result.projectPath;
+    const bool aborted = result.status == ProjectStatus::Aborted;
     ChpHeader header;
-    const std::optional<std::string> page = report::ReportPath(chp);
+    const std::optional<std::string> page = report::ReportPath(result.projectFilePath);
     if (!page || ParseChpHeader(chp, header) != ChpStatus::Ok) {
         io.err << "chpimport: no report: the project can't be read again\n";
         return false;
@@ -36,16 +25,18 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
     report::ProjectFacts project;
     project.name = header.ProjectName;
     project.chpPath = chp;
-    project.zpfPath = session.ProjectFilePath;
-    project.tblPath = ChangeExtension(chp, ".tbl").value_or("");
+    project.zpfPath = result.projectFilePath;
+    project.tblPath = result.tableFilePath;
     project.chip = GetChipInfo(header.ChipCode, header.ChipType).Name; // as chip_selected
-    project.rate = session.ZuvanCompatible != 0 ? 11025 : 11111;
-    project.messageCount = session.MessageCount;
+    project.rate = result.rate;
+    project.messageCount = result.messageCount;
     project.madeAt = report::LocalTimeText();
 
     // The lengths as the project file lists them.
     const std::map<std::string, std::string> keys =
-        ReadProfileSection(ReadProfileFile(session.ProjectFilePath).value_or(""), kProjectSection);
+        ReadProfileSection(ReadProfileFile(result.projectFilePath).value_or(""), kProjectSection);
+    std::map<int, const MessageResult*> reached;
+    for (const MessageResult& message : result.messages) reached[message.number] = &message;
     const int listed = report::ListedMessages(chp, header);
     int last = 0;
     std::vector<report::MessageFacts> messages;
@@ -57,19 +48,19 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
             m.vocName = entry.VocName;
             m.address = entry.Address;
         }
-        auto found = outcomes_.find(n);
-        if (found == outcomes_.end()) {
+        auto found = reached.find(n);
+        if (found == reached.end()) {
             m.failure = aborted ? "not imported: the import was aborted before it" : "not imported";
         } else {
-            const Outcome& o = found->second;
-            m.imported = o.imported;
-            m.failure = o.failure;
-            if (!o.warning.empty()) m.warnings.push_back(o.warning);
+            const MessageResult& o = *found->second;
+            m.imported = o.status == MessageStatus::Imported;
+            m.failure = m.imported ? "" : o.failure;
+            m.warnings = o.warnings;
             last = n;
-            if (o.imported) {
-                m.address = o.address;
-                m.wavPath = o.wavPath;
-                m.durationMs = o.durationMs;
+            if (m.imported) {
+                m.address = o.address.value_or(m.address);
+                m.wavPath = o.wavePath;
+                m.durationMs = o.durationMs.value_or(-1);
                 m.removed = cuts_.Removed(n);
                 auto value = keys.find("file" + std::to_string(n));
                 if (auto listedFile =
@@ -81,7 +72,7 @@ bool ImportReport::Write(const ImportSession& session, bool aborted, Streams io)
     }
     if (aborted) {
         project.note = "The import was aborted after message " + std::to_string(last) + " of " +
-                       std::to_string(session.MessageCount) + ".";
+                       std::to_string(result.messageCount) + ".";
     } else {
         project.note = report::ShortDirectoryNote(header, listed);
     }

@@ -114,6 +114,27 @@ TEST(CliReport, ReadBackGivesTheImportsPage) {
     }
 }
 
+// Several projects in one run: a page for each in its own output folder, the sources only
+// read, and standard output left to the JSON document.
+TEST(CliReport, ManyProjectsGetAPageEachInTheirOutputFolder) {
+    fixtures::TempDir dir;
+    for (const char* name : {"a", "b"}) fixtures::WriteReportProject(dir.path() / "src" / name);
+    const fixtures::CliResult run =
+        RunIn(dir.path(), {"import", "-r", "src", "--output", "out", "--json", "--report"});
+    EXPECT_EQ(run.status, kExitFailed); // message 4 fails in each
+    EXPECT_EQ(run.out.find("Report:"), std::string::npos);
+    EXPECT_EQ(run.out.rfind('{', 0), 0u) << run.out;
+    EXPECT_NE(run.err.find("Report: "), run.err.rfind("Report: ")) << run.err; // two
+    for (const char* name : {"a", "b"}) {
+        const fs::path folder = dir.path() / "out" / name;
+        const std::string page = Page(folder / "REPORT.html");
+        EXPECT_EQ(Flags(page), kExpectedFlags) << name;
+        EXPECT_NE(page.find("src=\"A%26B%27S%20%231.wav\""), std::string::npos) << name;
+        EXPECT_TRUE(fs::exists(folder / "A&B'S #1.wav")) << name;
+        EXPECT_FALSE(fs::exists(dir.path() / "src" / name / "REPORT.html")) << name;
+    }
+}
+
 TEST(CliReport, RefusesWhatItCannotRead) {
     fixtures::TempDir dir;
     fixtures::WriteReportProject(dir.path());
