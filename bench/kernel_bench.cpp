@@ -76,7 +76,7 @@ void BM_FastKernel(benchmark::State& state) {
         return;
     }
     const KernelTable& table = KernelTableCache::Instance().ForMode(MakeConverterMode(zuvan));
-    const std::vector<float>& samples = Samples();
+    const std::vector<std::int16_t> samples(Samples().begin(), Samples().end());
     std::vector<PlannedOutput> plan;
     std::vector<float> values;
     std::int64_t outputs = 0;
@@ -109,7 +109,7 @@ BENCHMARK(BM_FastKernel)
     ->ArgNames({"zuvan", "isa", "threads"})
     ->ArgsProduct({{0, 1},
                    {static_cast<int>(KernelIsa::Scalar), static_cast<int>(KernelIsa::Sse2),
-                    static_cast<int>(KernelIsa::Avx2)},
+                    static_cast<int>(KernelIsa::Avx2), static_cast<int>(KernelIsa::Avx512)},
                    {1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -168,8 +168,10 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
     const KernelTable& table = KernelTableCache::Instance().ForMode(MakeConverterMode(true));
     const std::int32_t taps = table.Taps();
     std::mt19937 random(5);
-    std::vector<float> samples(40000);
-    for (float& s : samples) s = static_cast<float>(static_cast<int>(random() % 65536) - 32768);
+    std::vector<std::int16_t> samples(40000);
+    for (auto& s : samples)
+        s = static_cast<std::int16_t>(static_cast<int>(random() % 65536) - 32768);
+    const std::vector<float> wide(samples.begin(), samples.end());
 
     std::vector<PlannedOutput> plan;
     std::int64_t window = 0;
@@ -179,7 +181,7 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
     }
     std::vector<float> expected(plan.size());
     for (std::size_t i = 0; i < plan.size(); ++i)
-        expected[i] = ScalarDot(samples.data() + plan[i].window, table.Row(plan[i].branch), taps);
+        expected[i] = ScalarDot(wide.data() + plan[i].window, table.Row(plan[i].branch), taps);
 
     for (const GroupKernel* kernel : fixtures::RunnableKernels())
         for (std::int32_t threads : {1, 2}) {
@@ -207,9 +209,9 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
 // The lanes fit the outputs the phase schedule makes in both modes: all but a handful go
 // through the kernels (whose lane pattern a run of random outputs, above, does not fit).
 TEST(FilterOutputs, ScheduledOutputsFitTheLanes) {
-    std::vector<float> samples(120000);
+    std::vector<std::int16_t> samples(120000);
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<float>(static_cast<int>(i * 7919 % 65536) - 32768);
+        samples[i] = static_cast<std::int16_t>(static_cast<int>(i * 7919 % 65536) - 32768);
     for (bool zuvan : {false, true}) {
         const KernelTable& table = KernelTableCache::Instance().ForMode(MakeConverterMode(zuvan));
         std::vector<PlannedOutput> plan;

@@ -138,8 +138,8 @@ inline void ExpectSameOutcome(const Outcome& ref, const Outcome& fast) {
 // The kernels this machine can run, the plain one first.
 inline std::vector<const chpimport::GroupKernel*> RunnableKernels() {
     std::vector<const chpimport::GroupKernel*> kernels;
-    for (auto isa :
-         {chpimport::KernelIsa::Scalar, chpimport::KernelIsa::Sse2, chpimport::KernelIsa::Avx2})
+    for (auto isa : {chpimport::KernelIsa::Scalar, chpimport::KernelIsa::Sse2,
+                     chpimport::KernelIsa::Avx2, chpimport::KernelIsa::Avx512})
         if (const chpimport::GroupKernel* kernel = chpimport::AvailableGroupKernel(isa))
             kernels.push_back(kernel);
     return kernels;
