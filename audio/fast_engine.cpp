@@ -1,6 +1,7 @@
 #include "audio/fast_engine.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -21,8 +22,16 @@ constexpr std::int64_t kRingSamples = std::int64_t{1} << 18;
 constexpr std::int64_t kReadFrames = std::int64_t{1} << 15;
 // Spans in flight: read but not yet written.
 constexpr std::int64_t kSpanSlots = 3;
-// Leads in one share of a span: a quarter of a long span, about 10,000 outputs.
-constexpr std::int64_t kShareLeads = 1300;
+// Leads in one share of a span: an eighth of a long span, about 5,000 outputs, whose
+// interleaved windows stay in the processor's second-level cache.
+constexpr std::int64_t kShareLeads = 650;
+// The most leads in one share.
+constexpr std::size_t kMostShareLeads = kShareLeads + 48;
+// The longest frame.
+constexpr std::size_t kMostFrameBytes = 8;
+// Share boundaries fall on multiples of this many leads, which the kernels take in whole
+// batches (of 16, 12, 8, 4).
+constexpr std::int64_t kBatchLeads = 48;
 // Outputs in the longest span, and the most outputs a slot holds.
 constexpr std::int64_t kSlotOutputs = 8 * kLongStride;
 
@@ -59,6 +68,7 @@ private:
         std::uint8_t* bytes = nullptr;
     };
 
+    void PlaceBuffers();
     void Help();
     bool Claim(std::int64_t& span, std::int64_t& share);
     void Compute(std::int64_t span, std::int64_t share, FilterScratch& scratch);
@@ -89,6 +99,7 @@ private:
     std::int16_t* samples_ = nullptr;
     std::uint8_t* raw_ = nullptr; // each frame's bytes, at its sample's place in the ring
     std::size_t frameBytes_ = 0;
+    bool direct_ = false; // the frames are read into the ring as they are
 
     // The main thread's alone.
     std::uint32_t outputs_ = 0; // written; wraps as the reference's count does
@@ -119,11 +130,14 @@ std::int32_t FastConversion::Run(const std::string& inputPath, const std::string
     if (s_.ConvertFailed) return 0;
 
     frameBytes_ = s_.InputWaveHeader.BlockAlign;
-    samples_ = buffers_.samples.Get(static_cast<std::size_t>(kRingSamples));
-    raw_ = buffers_.raw.Get(static_cast<std::size_t>(kRingSamples) * frameBytes_);
-    std::uint8_t* slotBytes = buffers_.spans.Get(2 * kSpanSlots * kSlotOutputs);
-    for (std::int64_t i = 0; i < kSpanSlots; ++i)
-        slots_[i].bytes = slotBytes + 2 * i * kSlotOutputs;
+    PlaceBuffers();
+    // 16-bit mono frames are their samples' bytes: read straight into the ring.
+    const CanonicalWaveHeader& h = s_.InputWaveHeader;
+    direct_ = std::endian::native == std::endian::little && h.BitsPerSample == 16 &&
+              frameBytes_ == 2 && s_.SelectedChannel == 0;
+    if (!direct_ && buffers_.raw.size() < kRingSamples * kMostFrameBytes)
+        buffers_.raw = LargeBlock(kRingSamples * kMostFrameBytes);
+    raw_ = direct_ ? reinterpret_cast<std::uint8_t*>(samples_) : buffers_.raw.data();
 
     const std::int32_t history = taps_ - 1;
     float window[kFirHistorySize + 1];
@@ -199,6 +213,26 @@ std::int32_t FastConversion::Run(const std::string& inputPath, const std::string
     return static_cast<std::int32_t>(outputs_);
 }
 
+// The ring, the slots and both threads' scratch in one block (on a handful of large pages
+// where the system has them), placed once for each table.
+void FastConversion::PlaceBuffers() {
+    constexpr auto kRingBytes = static_cast<std::size_t>(kRingSamples) * sizeof(std::int16_t);
+    constexpr auto kSlotBytes = static_cast<std::size_t>(2 * kSlotOutputs);
+    const std::size_t scratchBytes = buffers_.scratch[0].Place(nullptr, kMostShareLeads, table_);
+    const std::size_t total = kRingBytes + kSpanSlots * kSlotBytes + 2 * scratchBytes;
+    if (buffers_.placedFor != &table_) {
+        if (buffers_.block.size() < total) buffers_.block = LargeBlock(total);
+        std::uint8_t* at = buffers_.block.data() + kRingBytes + kSpanSlots * kSlotBytes;
+        buffers_.scratch[0].Place(at, kMostShareLeads, table_);
+        buffers_.scratch[1].Place(at + scratchBytes, kMostShareLeads, table_);
+        buffers_.placedFor = &table_;
+    }
+    samples_ = reinterpret_cast<std::int16_t*>(buffers_.block.data());
+    for (std::int64_t i = 0; i < kSpanSlots; ++i)
+        slots_[i].bytes =
+            buffers_.block.data() + kRingBytes + static_cast<std::size_t>(i) * kSlotBytes;
+}
+
 // The helper thread: shares as they become ready, until there will be no more.
 void FastConversion::Help() {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -238,8 +272,12 @@ void FastConversion::Compute(std::int64_t span, std::int64_t share, FilterScratc
     // read the samples that are being read in.
     SampleRing ring{samples_, static_cast<std::uint64_t>(kRingSamples - 1), 0};
     ring.limit = schedule_.At(slot.span.end - 1).frame + taps_;
-    WriteScheduledLeads(schedule_, ring, table_, slot.span, first + leads * share / slot.shares,
-                        first + leads * (share + 1) / slot.shares, scratch, slot.bytes);
+    // Shares of whole kernel batches, but the last.
+    auto boundary = [&](std::int64_t part) {
+        return part == slot.shares ? leads : leads * part / slot.shares / kBatchLeads * kBatchLeads;
+    };
+    WriteScheduledLeads(schedule_, ring, table_, slot.span, first + boundary(share),
+                        first + boundary(share + 1), scratch, slot.bytes);
 }
 
 // Makes ready the spans whose frames are all in, as far as the slots go.
@@ -284,7 +322,7 @@ void FastConversion::ReadBlock() {
     std::uint8_t* target = raw_ + At(place) * frameBytes_;
     const std::size_t got = s_.InputStream.Read(target, asked);
     const auto whole = static_cast<std::int64_t>(got / frameBytes_);
-    Decode(place, whole);
+    if (!direct_) Decode(place, whole);
     if (whole < want) {
         partialBytes_ = got % frameBytes_;
         std::memcpy(partial_, target + got - partialBytes_, partialBytes_);

@@ -6,6 +6,7 @@
 #include "audio/fast_filter.hpp"
 #include "audio/fast_kernels.hpp"
 #include "base/helper_thread.hpp"
+#include "base/large_block.hpp"
 
 namespace chpimport {
 
@@ -43,9 +44,9 @@ public:
     // The buffers of a conversion, kept from one to the next: the long-lived converter then
     // allocates (and the system maps) them once.
     struct Buffers {
-        ScratchArray<std::int16_t> samples;
-        ScratchArray<std::uint8_t> raw;
-        ScratchArray<std::uint8_t> spans;
+        LargeBlock block; // the ring, the spans' output samples, both threads' scratch
+        const KernelTable* placedFor = nullptr; // the table the scratch is placed for
+        LargeBlock raw; // the frames' bytes, where they are not their samples
         FilterScratch scratch[2];
     };
 

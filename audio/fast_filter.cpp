@@ -1,8 +1,11 @@
 #include "audio/fast_filter.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "audio/resampler.hpp"
 
@@ -13,6 +16,7 @@ namespace {
 struct ArrayPlan {
     const PlannedOutput* outputs;
     PlannedOutput operator()(std::int64_t o) const { return outputs[o]; }
+    bool InStep(std::int64_t) const { return false; } // each lane is looked at
 };
 
 // Outputs of the phase schedule: output n's window starts at the sample of its frame.
@@ -22,6 +26,9 @@ struct SchedulePlan {
         const PhaseSchedule::Output output = schedule->At(n);
         return {output.frame, output.branch};
     }
+    // Whether outputs `stride` apart always lie a whole number of frames apart on one
+    // branch (every stride with the flag clear), so that every lane keeps to its lead.
+    bool InStep(std::int64_t stride) const { return schedule->Drift(stride) == 0.0; }
 };
 
 std::int16_t SampleAt(const SampleRing& samples, std::int64_t i) {
@@ -60,8 +67,8 @@ bool InterleaveEight(const SampleRing& samples, std::int64_t base, std::int64_t 
     return true;
 }
 
-// The leads [leadBegin, leadEnd) of a span and their lanes: planned, grouped, computed by the
-// span's kernel, and handed to sink(output, value).
+// The leads [leadBegin, leadEnd) of a span and their lanes: grouped, computed by the span's
+// kernel, and handed to sink(output, value).
 template <typename Plan, typename Sink>
 std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const KernelTable& table,
                          const Span& span, std::int64_t leadBegin, std::int64_t leadEnd,
@@ -73,18 +80,15 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
     const std::int64_t stride = span.stride;
     const auto leads = static_cast<std::size_t>(leadEnd - leadBegin);
 
-    // Every output of these leads, lane after lane; laneLeads[k]: how many leads lane k
-    // has before the span ends.
-    PlannedOutput* planned = scratch.plan.Get(leads * lanes);
+    // How many leads each lane has before the span ends.
     std::size_t laneLeads[8] = {};
-    for (std::size_t k = 0; k < lanes; ++k) {
-        const std::int64_t laneFirst = leadBegin + static_cast<std::int64_t>(k) * stride;
+    for (std::size_t k = 0; k < lanes; ++k)
         laneLeads[k] = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(span.end - laneFirst, 0, static_cast<std::int64_t>(leads)));
-        PlannedOutput* lane = planned + k * leads;
-        for (std::size_t i = 0; i < laneLeads[k]; ++i)
-            lane[i] = plan(laneFirst + static_cast<std::int64_t>(i));
-    }
+            std::clamp<std::int64_t>(span.end - leadBegin - static_cast<std::int64_t>(k) * stride,
+                                     0, static_cast<std::int64_t>(leads)));
+    auto output = [&](std::size_t i, std::size_t k) {
+        return leadBegin + static_cast<std::int64_t>(i + k * static_cast<std::size_t>(stride));
+    };
 
     // How far apart the lanes' windows lie: the phase distance of `stride` outputs to the
     // nearest whole frame, from the span's first group (the same for every share of its
@@ -100,8 +104,8 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
 
     // The windows of lane 0, and beside each sample those frameStride, 2 x frameStride...
     // further on.
-    const std::int64_t base = planned[0].window;
-    const auto length = static_cast<std::size_t>(planned[leads - 1].window + taps - base);
+    const std::int64_t base = plan(leadBegin).window;
+    const auto length = static_cast<std::size_t>(plan(leadEnd - 1).window + taps - base);
     double* interleaved = scratch.interleaved.Get(length * lanes);
     if (lanes != 8 || !InterleaveEight(samples, base, frameStride, length, interleaved))
         for (std::size_t k = 0; k < lanes; ++k)
@@ -109,24 +113,27 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
                            lanes, k, interleaved);
 
     LaneGroup* groups = scratch.groups.Get(leads);
+    std::int32_t* leadBranch = scratch.branches.Get(leads);
     std::vector<std::int64_t>& stragglers = scratch.stragglers;
     stragglers.clear();
     bool uniform = true; // every group on lane 0's row alone, all of them on one branch
+    const bool inStep = plan.InStep(stride);
     for (std::size_t i = 0; i < leads; ++i) {
-        const PlannedOutput lead = planned[i];
+        const PlannedOutput lead = plan(output(i, 0));
+        leadBranch[i] = lead.branch;
         LaneGroup& group = groups[i];
         group.window = interleaved + static_cast<std::size_t>(lead.window - base) * lanes;
         group.rowA = table.Row(lead.branch);
         group.rowB = group.rowA;
         group.useB = 0;
         std::int32_t branchB = lead.branch;
-        for (std::size_t k = 1; k < lanes && i < laneLeads[k]; ++k) {
-            const PlannedOutput output = planned[k * leads + i];
+        for (std::size_t k = 1; k < lanes && i < laneLeads[k] && !inStep; ++k) {
+            const PlannedOutput lane = plan(output(i, k));
             const bool inPlace =
-                output.window == lead.window + static_cast<std::int64_t>(k) * frameStride;
-            if (inPlace && output.branch == lead.branch) continue;
-            if (inPlace && (group.useB == 0 || output.branch == branchB)) {
-                branchB = output.branch;
+                lane.window == lead.window + static_cast<std::int64_t>(k) * frameStride;
+            if (inPlace && lane.branch == lead.branch) continue;
+            if (inPlace && (group.useB == 0 || lane.branch == branchB)) {
+                branchB = lane.branch;
                 group.rowB = table.Row(branchB);
                 group.useB |= 1u << k;
                 continue;
@@ -151,11 +158,11 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
         std::int64_t* starts = scratch.starts.Get(std::max(branches, patterns) + 1);
         std::fill(starts, starts + branches + 1, 0);
         for (std::size_t i = 0; i < leads; ++i)
-            ++starts[static_cast<std::size_t>(planned[i].branch) + 1];
+            ++starts[static_cast<std::size_t>(leadBranch[i]) + 1];
         for (std::size_t b = 1; b <= branches; ++b) starts[b] += starts[b - 1];
         for (std::size_t i = 0; i < leads; ++i) {
             const auto at =
-                static_cast<std::size_t>(starts[static_cast<std::size_t>(planned[i].branch)]++);
+                static_cast<std::size_t>(starts[static_cast<std::size_t>(leadBranch[i])]++);
             sorted[at] = groups[i];
             byBranch[at] = static_cast<std::int64_t>(i);
         }
@@ -174,8 +181,7 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
     for (std::size_t g = 0; g < leads; ++g) {
         const auto i = order != nullptr ? static_cast<std::size_t>(order[g]) : g;
         for (std::size_t k = 0; k < lanes && i < laneLeads[k]; ++k)
-            sink(leadBegin + static_cast<std::int64_t>(i + k * static_cast<std::size_t>(stride)),
-                 values[g * lanes + k]);
+            sink(output(i, k), values[g * lanes + k]);
     }
 
     // The outputs outside the pattern, on their own; they replace their lanes' values.
@@ -183,10 +189,10 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
     for (std::int64_t at : stragglers) {
         const auto k = static_cast<std::size_t>(at) / leads;
         const auto i = static_cast<std::size_t>(at) % leads;
-        const PlannedOutput output = planned[at];
-        for (std::int32_t j = 0; j < taps; ++j) window[j] = SampleAt(samples, output.window + j);
-        sink(leadBegin + static_cast<std::int64_t>(i + k * static_cast<std::size_t>(stride)),
-             ScalarDot(window, table.Row(output.branch), taps));
+        const std::int64_t n = output(i, k);
+        const PlannedOutput lane = plan(n);
+        for (std::int32_t j = 0; j < taps; ++j) window[j] = SampleAt(samples, lane.window + j);
+        sink(n, ScalarDot(window, table.Row(lane.branch), taps));
     }
     return stragglers.size();
 }
@@ -210,6 +216,33 @@ Span PlanSpan(std::int64_t first, std::int64_t count, const PhaseSchedule& sched
     return {}; // not reached
 }
 
+std::size_t FilterScratch::Place(std::uint8_t* memory, std::size_t leads,
+                                 const KernelTable& table) {
+    constexpr std::size_t kLanes = 8;
+    const ConverterMode& mode = table.Mode();
+    // The interleaved windows of `leads` outputs: their frames and one window more.
+    const auto frames = static_cast<std::size_t>(
+        std::ceil(static_cast<double>(leads) * mode.PhaseStep / mode.BranchCount));
+    const std::size_t length = frames + static_cast<std::size_t>(table.Taps()) + 1;
+    const std::size_t starts_ =
+        std::max<std::size_t>(static_cast<std::size_t>(mode.BranchCount), 1u << kLanes) + 1;
+    std::size_t used = 0;
+    auto place = [&](auto& array, std::size_t count) {
+        using T = std::remove_pointer_t<decltype(array.Get(0))>;
+        if (memory != nullptr) array.Place(memory + used, count);
+        used += (count * sizeof(T) + 63) / 64 * 64;
+    };
+    place(interleaved, length * kLanes);
+    place(branches, leads);
+    place(groups, leads);
+    place(sorted, leads);
+    place(order, leads);
+    place(byBranch, leads);
+    place(starts, starts_);
+    place(lanes, leads * kLanes);
+    return used;
+}
+
 std::size_t WriteScheduledLeads(const PhaseSchedule& schedule, const SampleRing& samples,
                                 const KernelTable& table, const Span& span, std::int64_t leadBegin,
                                 std::int64_t leadEnd, FilterScratch& scratch, std::uint8_t* bytes) {
@@ -218,8 +251,12 @@ std::size_t WriteScheduledLeads(const PhaseSchedule& schedule, const SampleRing&
                         [bytes, first](std::int64_t n, float value) {
                             const auto bits = static_cast<std::uint16_t>(OutputSample(value));
                             std::uint8_t* at = bytes + 2 * (n - first);
-                            at[0] = static_cast<std::uint8_t>(bits & 0xFF);
-                            at[1] = static_cast<std::uint8_t>(bits >> 8);
+                            if constexpr (std::endian::native == std::endian::little) {
+                                std::memcpy(at, &bits, 2);
+                            } else {
+                                at[0] = static_cast<std::uint8_t>(bits & 0xFF);
+                                at[1] = static_cast<std::uint8_t>(bits >> 8);
+                            }
                         });
 }
 

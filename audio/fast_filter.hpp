@@ -58,20 +58,29 @@ Span PlanSpan(std::int64_t first, std::int64_t count, const PhaseSchedule& sched
               const GroupKernel& wide, const GroupKernel& narrow);
 
 // A growing array that does not clear what it hands out: buffers that the next step
-// overwrites anyway then cost neither the clearing nor, once grown, fresh pages.
+// overwrites anyway then cost neither the clearing nor, once grown, fresh pages. It can be
+// given memory to start with (a part of a LargeBlock); it takes its own when it outgrows it.
 template <typename T>
 class ScratchArray {
 public:
     T* Get(std::size_t count) {
         if (count > capacity_) {
             capacity_ = std::max(count, capacity_ + capacity_ / 2);
-            data_.reset(new T[capacity_]);
+            own_.reset(new T[capacity_]);
+            data_ = own_.get();
         }
-        return data_.get();
+        return data_;
+    }
+    // Hands it `capacity` elements at `memory` (aligned for T).
+    void Place(std::uint8_t* memory, std::size_t capacity) {
+        own_.reset();
+        data_ = reinterpret_cast<T*>(memory);
+        capacity_ = capacity;
     }
 
 private:
-    std::unique_ptr<T[]> data_;
+    std::unique_ptr<T[]> own_;
+    T* data_ = nullptr;
     std::size_t capacity_ = 0;
 };
 
@@ -79,7 +88,7 @@ private:
 // the allocations and the fresh pages of each.
 struct FilterScratch {
     ScratchArray<double> interleaved;
-    ScratchArray<PlannedOutput> plan;
+    ScratchArray<std::int32_t> branches;
     ScratchArray<LaneGroup> groups;
     ScratchArray<LaneGroup> sorted;
     ScratchArray<std::int64_t> order;
@@ -87,6 +96,11 @@ struct FilterScratch {
     ScratchArray<std::int64_t> starts;
     ScratchArray<float> lanes;
     std::vector<std::int64_t> stragglers;
+
+    // Places the buffers for shares of up to `leads` leads in `memory` (64-byte aligned;
+    // null: only measures), for `table` and kernels of up to eight lanes. Returns the bytes
+    // they take.
+    std::size_t Place(std::uint8_t* memory, std::size_t leads, const KernelTable& table);
 };
 
 // Computes leads [leadBegin, leadEnd) of `span`, outputs of `schedule` (started at phase 0)

@@ -19,7 +19,7 @@
 namespace chpimport {
 namespace {
 
-constexpr std::size_t kFrames = 65536;
+constexpr std::size_t kFrames = 262144;
 
 // T - 1 samples of history, then kFrames of speech-like signal: a sweep plus noise.
 const std::vector<float>& Samples() {
