@@ -41,7 +41,7 @@ bool HistoryIsSamples(const FirHistoryBuffer& history, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         const float h = history[static_cast<std::size_t>(i)];
         const auto sample = static_cast<std::int16_t>(h >= -32768.0f && h <= 32767.0f ? h : 0.0f);
-        if (h != static_cast<float>(sample) || std::signbit(h)) return false;
+        if (h != static_cast<float>(sample) || (h == 0.0f && std::signbit(h))) return false;
     }
     return true;
 }
@@ -405,8 +405,10 @@ std::int32_t FastEngine::Run(SampleRateConverter& converter, const std::string& 
     // The ring holds samples and the schedule needs its closed form; both always hold for
     // the converter's own modes and history, and anything else goes the reference's way.
     if (!PhaseSchedule(table.Mode()).ClosedForm() ||
-        !HistoryIsSamples(s.FirHistory, table.Taps() - 1))
+        !HistoryIsSamples(s.FirHistory, table.Taps() - 1)) {
+        ++handedOver_;
         return converter.Reference().Run(converter, inputPath, outputPath);
+    }
     // The wide kernels' rounding holds only in the normal range, which the designed tables
     // keep to; the plain kernel rounds as FirDot does, whatever the values.
     const GroupKernel& kernel = table.NormalRange() ? *kernel_ : ScalarGroupKernel();

@@ -40,6 +40,8 @@ public:
     const GroupKernel& Kernel() const { return *kernel_; }
     void SetMaxThreads(std::int32_t threads) { maxThreads_ = threads < 1 ? 1 : threads; }
     std::int32_t MaxThreads() const { return maxThreads_; }
+    // How many conversions it has handed to the reference engine (see Run).
+    std::int64_t HandedOver() const { return handedOver_; }
 
     // The buffers of a conversion, kept from one to the next: the long-lived converter then
     // allocates (and the system maps) them once.
@@ -53,6 +55,7 @@ public:
 private:
     const GroupKernel* kernel_;
     std::int32_t maxThreads_;
+    std::int64_t handedOver_ = 0;
     Buffers buffers_;
     HelperThread helper_;
 };

@@ -390,6 +390,7 @@ TEST(FastConverter, HistoryOutsideTheSamplesGoesTheReferenceWay) {
             rig->Convert(input, true);
         }
         EXPECT_EQ(fixtures::ReadFile(fast.out), fixtures::ReadFile(reference.out));
+        EXPECT_EQ(fast.converter.Fast().HandedOver(), 2);
     }
 }
 
