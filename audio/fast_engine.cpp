@@ -55,8 +55,8 @@ public:
                    const GroupKernel& kernel, std::int32_t threads, FastEngine::Buffers& buffers,
                    HelperThread& helper)
         : converter_(converter), s_(converter.State()), table_(table), kernel_(kernel),
-          narrow_(NarrowKernel(kernel)), threads_(threads), taps_(table.Taps()),
-          schedule_(table.Mode()), buffers_(buffers), helper_(helper) {}
+          threads_(threads), taps_(table.Taps()), schedule_(table.Mode()), buffers_(buffers),
+          helper_(helper) {}
 
     std::int32_t Run(const std::string& inputPath, const std::string& outputPath);
 
@@ -90,7 +90,6 @@ private:
     ConverterState& s_;
     const KernelTable& table_;
     const GroupKernel& kernel_;
-    const GroupKernel& narrow_;
     std::int32_t threads_;
     std::int32_t taps_;
     PhaseSchedule schedule_;
@@ -284,7 +283,7 @@ void FastConversion::Compute(std::int64_t span, std::int64_t share, FilterScratc
 void FastConversion::Publish() {
     bool any = false;
     while (ready_ - written_ < kSpanSlots && nextFirst_ < total_) {
-        const Span span = PlanSpan(nextFirst_, total_, schedule_, kernel_, narrow_);
+        const Span span = PlanSpan(nextFirst_, total_, kernel_);
         if (schedule_.At(span.end - 1).frame >= decoded_) break;
         Slot& slot = SlotOf(ready_);
         slot.span = span;

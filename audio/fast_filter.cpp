@@ -118,6 +118,7 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
     stragglers.clear();
     bool uniform = true; // every group on lane 0's row alone, all of them on one branch
     const bool inStep = plan.InStep(stride);
+    const bool threeRows = kernel.rows >= 3;
     for (std::size_t i = 0; i < leads; ++i) {
         const PlannedOutput lead = plan(output(i, 0));
         leadBranch[i] = lead.branch;
@@ -125,8 +126,11 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
         group.window = interleaved + static_cast<std::size_t>(lead.window - base) * lanes;
         group.rowA = table.Row(lead.branch);
         group.rowB = group.rowA;
+        group.rowC = group.rowA;
         group.useB = 0;
+        group.useC = 0;
         std::int32_t branchB = lead.branch;
+        std::int32_t branchC = lead.branch;
         for (std::size_t k = 1; k < lanes && i < laneLeads[k] && !inStep; ++k) {
             const PlannedOutput lane = plan(output(i, k));
             const bool inPlace =
@@ -138,15 +142,24 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
                 group.useB |= 1u << k;
                 continue;
             }
+            if (inPlace && threeRows && (group.useC == 0 || lane.branch == branchC)) {
+                branchC = lane.branch;
+                group.rowC = table.Row(branchC);
+                group.useC |= 1u << k;
+                continue;
+            }
             stragglers.push_back(static_cast<std::int64_t>(k * leads + i));
         }
-        uniform = uniform && group.useB == 0 && group.rowA == groups[0].rowA;
+        uniform = uniform && group.useB == 0 && group.useC == 0 && group.rowA == groups[0].rowA;
     }
 
-    // The groups in order of their lanes on rowB and then of their branch: a kernel's
-    // batches then mostly share one way to their coefficients, and groups of one branch
-    // follow each other while its row is in the cache. Two stable counting sorts: by branch
-    // into `sorted`, then by lanes back into `groups`. Nothing to sort when all share one row.
+    // The groups in order of how they take their coefficients and then of their branch: a
+    // kernel's batches then mostly share one way to their coefficients, and groups of one
+    // branch follow each other while its row is in the cache. The way is the lanes on rowB
+    // (a kernel of two rows builds each pattern into its code), or the number of rows (a
+    // kernel of three takes each group's lanes as they come). Two stable counting sorts: by
+    // branch into `sorted`, then by way back into `groups`. Nothing to sort when all share one
+    // row.
     const LaneGroup* batch = groups;
     std::int64_t* order = nullptr; // batch[g] is the group of lead order[g]
     if (!uniform) {
@@ -154,7 +167,10 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
         order = scratch.order.Get(leads);
         std::int64_t* byBranch = scratch.byBranch.Get(leads);
         const auto branches = static_cast<std::size_t>(table.Mode().BranchCount);
-        const std::size_t patterns = std::size_t{1} << lanes;
+        const std::size_t patterns = threeRows ? 3 : std::size_t{1} << lanes;
+        auto way = [threeRows](const LaneGroup& group) -> std::size_t {
+            return threeRows ? (group.useB != 0) + (group.useC != 0) : group.useB;
+        };
         std::int64_t* starts = scratch.starts.Get(std::max(branches, patterns) + 1);
         std::fill(starts, starts + branches + 1, 0);
         for (std::size_t i = 0; i < leads; ++i)
@@ -167,10 +183,10 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
             byBranch[at] = static_cast<std::int64_t>(i);
         }
         std::fill(starts, starts + patterns + 1, 0);
-        for (std::size_t i = 0; i < leads; ++i) ++starts[sorted[i].useB + 1];
+        for (std::size_t i = 0; i < leads; ++i) ++starts[way(sorted[i]) + 1];
         for (std::size_t p = 1; p <= patterns; ++p) starts[p] += starts[p - 1];
         for (std::size_t i = 0; i < leads; ++i) {
-            const auto at = static_cast<std::size_t>(starts[sorted[i].useB]++);
+            const auto at = static_cast<std::size_t>(starts[way(sorted[i])]++);
             groups[at] = sorted[i];
             order[at] = byBranch[i];
         }
@@ -197,23 +213,12 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
     return stragglers.size();
 }
 
-// Whether lanes `stride` outputs apart stay within two neighbouring branches.
-bool LanesFit(const PhaseSchedule& schedule, const GroupKernel& kernel, std::int64_t stride) {
-    if (!schedule.ClosedForm()) return kernel.lanes <= 4;
-    return (kernel.lanes - 1) * std::fabs(schedule.Drift(stride)) < 1.0;
-}
-
 } // namespace
 
-Span PlanSpan(std::int64_t first, std::int64_t count, const PhaseSchedule& schedule,
-              const GroupKernel& wide, const GroupKernel& narrow) {
-    for (std::int64_t stride : {kLongStride, kLaneStride}) {
-        const GroupKernel& kernel = LanesFit(schedule, wide, stride) ? wide : narrow;
-        const std::int64_t length = kernel.lanes * stride;
-        if (count - first >= length || stride == kLaneStride)
-            return {first, std::min(count, first + length), stride, &kernel};
-    }
-    return {}; // not reached
+Span PlanSpan(std::int64_t first, std::int64_t count, const GroupKernel& kernel) {
+    const std::int64_t longSpan = kernel.lanes * kLongStride;
+    if (count - first >= longSpan) return {first, first + longSpan, kLongStride, &kernel};
+    return {first, std::min(count, first + kernel.lanes * kLaneStride), kLaneStride, &kernel};
 }
 
 std::size_t FilterScratch::Place(std::uint8_t* memory, std::size_t leads,
@@ -264,8 +269,6 @@ std::size_t FilterOutputs(const FilterJob& job, float* values) {
     const auto count = static_cast<std::int64_t>(job.count);
     const SampleRing samples{job.samples, ~std::uint64_t{0},
                              static_cast<std::int64_t>(job.sampleCount)};
-    const PhaseSchedule schedule(job.table->Mode());
-    const GroupKernel& narrow = NarrowKernel(*job.kernel);
     const ArrayPlan plan{job.outputs};
     auto sink = [values](std::int64_t o, float value) { values[o] = value; };
     // Part `part` of `parts` of every span's leads.
@@ -273,7 +276,7 @@ std::size_t FilterOutputs(const FilterJob& job, float* values) {
         FilterScratch scratch;
         std::size_t alone = 0;
         for (std::int64_t first = 0; first < count;) {
-            const Span span = PlanSpan(first, count, schedule, *job.kernel, narrow);
+            const Span span = PlanSpan(first, count, *job.kernel);
             const std::int64_t leads = span.Leads();
             alone += ComputeLeads(plan, samples, *job.table, span, first + leads * part / parts,
                                   first + leads * (part + 1) / parts, scratch, sink);

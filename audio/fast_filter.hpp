@@ -45,17 +45,15 @@ struct Span {
 // mode 5192 outputs advance the phase by 10465 frames less 0.025 branch, so eight lanes
 // stay within two neighbouring branches (a lane's own or the one before); 641 outputs
 // advance it by 1292 frames plus 0.194 branch, which keeps four lanes within two branches
-// but not eight. No shorter stride keeps four lanes within two branches. A lane that breaks
-// the pattern all the same (its branch crossing into another frame, about one in two
-// thousand) is computed on its own.
+// and eight within three. No shorter stride keeps four lanes within two branches. A lane
+// that breaks the pattern all the same (its branch crossing into another frame, about one
+// in two thousand) is computed on its own.
 inline constexpr std::int64_t kLongStride = 5192;
 inline constexpr std::int64_t kLaneStride = 641;
 
 // The span that starts at output `first` of a run that ends before `count`: long strides
-// where the run has room for all lanes of one, else short ones; with the `narrow` kernel
-// (fewer lanes) where the wide one's lanes would drift over more than two branches.
-Span PlanSpan(std::int64_t first, std::int64_t count, const PhaseSchedule& schedule,
-              const GroupKernel& wide, const GroupKernel& narrow);
+// where the run has room for all lanes of one, else short ones.
+Span PlanSpan(std::int64_t first, std::int64_t count, const GroupKernel& kernel);
 
 // A growing array that does not clear what it hands out: buffers that the next step
 // overwrites anyway then cost neither the clearing nor, once grown, fresh pages. It can be

@@ -26,8 +26,9 @@ inline __m512d RoundToFloat(__m512d value) {
 }
 
 // Where a group's coefficients come from: one row shared by every group of the batch (the
-// plain mode), a row per group, or two rows per group with the lanes of rowB in its mask.
-enum class Rows { Shared, PerGroup, TwoRows };
+// plain mode), a row per group, or two or three rows per group with the lanes of rowB and
+// rowC in their masks.
+enum class Rows { Shared, PerGroup, TwoRows, ThreeRows };
 
 // The sum and the product in one instruction: the product of two floats is exact in double
 // precision, so the fused operation rounds exactly where the separate addition would.
@@ -36,19 +37,27 @@ void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
     const double* window[N];
     const double* rowA[N];
     const double* rowB[N];
+    const double* rowC[N];
     __mmask8 useB[N];
+    __mmask8 useC[N];
     __m512d acc[N];
 #pragma GCC unroll 16
     for (std::size_t g = 0; g < N; ++g) {
         window[g] = groups[g].window;
         rowA[g] = groups[g].rowA;
         rowB[g] = groups[g].rowB;
+        rowC[g] = groups[g].rowC;
         useB[g] = static_cast<__mmask8>(groups[g].useB);
+        useC[g] = static_cast<__mmask8>(groups[g].useC);
     }
     auto coefficients = [&](std::size_t g, std::int32_t j) {
         const __m512d a = _mm512_set1_pd(rowA[g][j]);
-        if constexpr (R == Rows::TwoRows)
-            return _mm512_mask_blend_pd(useB[g], a, _mm512_set1_pd(rowB[g][j]));
+        if constexpr (R == Rows::TwoRows || R == Rows::ThreeRows) {
+            const __m512d ab = _mm512_mask_blend_pd(useB[g], a, _mm512_set1_pd(rowB[g][j]));
+            if constexpr (R == Rows::ThreeRows)
+                return _mm512_mask_blend_pd(useC[g], ab, _mm512_set1_pd(rowC[g][j]));
+            return ab;
+        }
         return a;
     };
     __m512d shared = coefficients(0, 0);
@@ -77,11 +86,15 @@ template <std::size_t N>
 void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
     bool sharedRow = true;
     bool oneRow = true;
+    bool twoRows = true;
     for (std::size_t g = 0; g < N; ++g) {
         sharedRow = sharedRow && groups[g].rowA == groups[0].rowA;
-        oneRow = oneRow && groups[g].useB == 0;
+        oneRow = oneRow && groups[g].useB == 0 && groups[g].useC == 0;
+        twoRows = twoRows && groups[g].useC == 0;
     }
-    if (!oneRow) {
+    if (!twoRows) {
+        RunBatch<N, Rows::ThreeRows>(groups, taps, out);
+    } else if (!oneRow) {
         RunBatch<N, Rows::TwoRows>(groups, taps, out);
     } else if (sharedRow) {
         RunBatch<N, Rows::Shared>(groups, taps, out);
@@ -92,7 +105,8 @@ void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
 
 bool ShareOneRow(const LaneGroup* groups, std::size_t count) {
     for (std::size_t g = 0; g < count; ++g)
-        if (groups[g].rowA != groups[0].rowA || groups[g].useB != 0) return false;
+        if (groups[g].rowA != groups[0].rowA || groups[g].useB != 0 || groups[g].useC != 0)
+            return false;
     return true;
 }
 
@@ -111,7 +125,7 @@ void RunAvx512(const LaneGroup* groups, std::size_t count, std::int32_t taps, fl
     for (; g < count; ++g) RunBatch<1>(groups + g, taps, out + kLanes * g);
 }
 
-constexpr GroupKernel kAvx512{KernelIsa::Avx512, "avx512", kLanes, RunAvx512};
+constexpr GroupKernel kAvx512{KernelIsa::Avx512, "avx512", kLanes, 3, RunAvx512};
 
 } // namespace
 

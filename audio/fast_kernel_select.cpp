@@ -48,11 +48,4 @@ const GroupKernel& BestGroupKernel() {
     return best;
 }
 
-const GroupKernel& NarrowKernel(const GroupKernel& kernel) {
-    if (kernel.lanes <= 4) return kernel;
-    for (KernelIsa isa : {KernelIsa::Avx2, KernelIsa::Sse2})
-        if (const GroupKernel* narrow = AvailableGroupKernel(isa)) return *narrow;
-    return ScalarGroupKernel();
-}
-
 } // namespace chpimport

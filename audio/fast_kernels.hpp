@@ -26,13 +26,16 @@ inline constexpr std::int64_t kExponent29 = std::int64_t{29} << 52;
 
 // Up to eight outputs that are computed together. Their windows lie in one interleaved
 // sample array: the value for tap j (the j-th oldest sample) of lane k is
-// window[j * lanes + k]. Lane 0 uses rowA; lane k uses rowB when bit k of useB is set,
-// else rowA. Rows are reversed as KernelTable lays them out.
+// window[j * lanes + k]. Lane 0 uses rowA; lane k uses rowC when bit k of useC is set, else
+// rowB when bit k of useB is set, else rowA (useC only for kernels of three rows). Rows are
+// reversed as KernelTable lays them out.
 struct LaneGroup {
     const double* window;
     const double* rowA;
     const double* rowB;
+    const double* rowC;
     std::uint32_t useB;
+    std::uint32_t useC;
 };
 
 // Computes `count` groups with `taps` (at least 2) terms each: out[g * lanes + k] is lane k
@@ -46,6 +49,7 @@ struct GroupKernel {
     KernelIsa isa;
     const char* name;
     std::int32_t lanes;
+    std::int32_t rows; // the most rows one group's lanes may use: 2, or 3 (useC)
     GroupKernelFn run;
 };
 
@@ -64,7 +68,5 @@ const GroupKernel* Avx512GroupKernel();
 const GroupKernel* AvailableGroupKernel(KernelIsa isa);
 // The widest kernel available, chosen once.
 const GroupKernel& BestGroupKernel();
-// The widest available kernel of at most four lanes: `kernel` itself if it has no more.
-const GroupKernel& NarrowKernel(const GroupKernel& kernel);
 
 } // namespace chpimport

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     }
     const std::string path = argv[1];
     const std::string temporary = path + ".part";
-    std::FILE* out = std::fopen(temporary.c_str(), "w");
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
     if (out == nullptr) {
         std::perror(temporary.c_str());
         return 1;
