@@ -19,10 +19,14 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 LargeBlock::LargeBlock(std::size_t bytes) : size_(bytes) {
     void* block = nullptr;
 #if defined(__linux__)
-    // Whole, aligned huge pages; the system falls back to small ones when it has none.
-    if (bytes <= SIZE_MAX - kHugePage) {
+    // Whole, aligned huge pages, for a block that fills at least half of one (a smaller
+    // block would pay for clearing a whole huge page); the system falls back to small pages
+    // when it has none.
+    if (bytes < kHugePage / 2) {
+        block = std::malloc(bytes == 0 ? 1 : bytes);
+    } else if (bytes <= SIZE_MAX - kHugePage) {
         const std::size_t whole = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        if (posix_memalign(&block, kHugePage, whole == 0 ? kHugePage : whole) == 0)
+        if (posix_memalign(&block, kHugePage, whole) == 0)
             madvise(block, whole, MADV_HUGEPAGE); // a hint: its failure changes nothing
         else
             block = nullptr;

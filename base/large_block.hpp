@@ -6,10 +6,10 @@ namespace chpimport {
 
 // Memory for large buffers that are put to use all at once (the converter's filter table,
 // its sample ring). Where the system offers pages larger than the usual 4 KiB (Linux's
-// transparent huge pages) the block asks for them: its first use then costs a page fault
-// per 2 MiB instead of one per 4 KiB, which on some virtual machines is most of a short
-// conversion. The memory is not cleared. When none can be had the process ends at once
-// with exit status -1, as with AllocZeroed.
+// transparent huge pages) a block of a megabyte or more asks for them: its first use then
+// costs a page fault per 2 MiB instead of one per 4 KiB, which on some virtual machines is
+// most of a short conversion. The memory is not cleared. When none can be had the process ends at
+// once with exit status -1, as with AllocZeroed.
 class LargeBlock {
 public:
     LargeBlock() = default;
