@@ -37,16 +37,24 @@ public:
     void OnOk();
     void OnClose();
     void OnHelp();
+    // A project handed to the dialog from outside, not through its picker: a file dropped
+    // on it, or the path the program was started with. Shown as a pick in the picker
+    // would be; nothing is imported until Import!.
+    void OnOpenProject(const std::string& path);
 
     ImportSession& Session() { return session_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
     const std::string& LastFailure() const { return lastFailure_; }
+    // A note on the message of the last step that does not fail it, in one line (its VOC
+    // file's rate, for one); "" when there is none.
+    const std::string& LastWarning() const { return lastWarning_; }
     const ImportSession& Session() const { return session_; }
 
 private:
     void ShowStatus(int item, const std::string& text, int timer, unsigned milliseconds);
     void InvalidProject();
     void Complete();
+    void ShowProject(const std::string& path);
     bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
                       const std::string& initialName, std::string& chosen);
 
@@ -56,6 +64,7 @@ private:
     std::string workDir_;
     ImportSession session_;
     std::string lastFailure_;
+    std::string lastWarning_;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "base/native_path.hpp"
+
 namespace chpimport {
 namespace {
 
@@ -210,23 +212,23 @@ bool RemoveFile(const std::string& path) {
 bool RenameFile(const std::string& from, const std::string& to) {
     if (Inject(IoOp::Rename)) return false;
     std::error_code ec;
-    std::filesystem::rename(from, to, ec);
+    std::filesystem::rename(ToFsPath(from), ToFsPath(to), ec);
     return !ec;
 }
 
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return std::filesystem::is_regular_file(ToFsPath(path), ec);
 }
 
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
+    return std::filesystem::is_directory(ToFsPath(path), ec);
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
+    return std::filesystem::equivalent(ToFsPath(a), ToFsPath(b), ec);
 }
 
 } // namespace chpimport

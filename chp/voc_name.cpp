@@ -1,11 +1,11 @@
 #include "chp/voc_name.hpp"
 
 #include <array>
-#include <exception>
 #include <filesystem>
 #include <system_error>
 
 #include "base/file.hpp"
+#include "base/native_path.hpp"
 
 namespace chpimport {
 namespace {
@@ -34,7 +34,7 @@ bool IsDeviceName(std::string_view name) {
     return false;
 }
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
+std::string InDirectory(const std::string& directory, const std::string& name) {
     return directory + name;
 }
 
@@ -53,19 +53,17 @@ bool IsSafeVocName(std::string_view name) {
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& directory,
                                                 const std::string& name) {
-    if (IsRegularFile(JoinPath(directory, name))) return name;
+    if (IsRegularFile(InDirectory(directory, name))) return name;
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::directory_iterator it(directory.empty() ? fs::path(".") : fs::path(directory), ec);
+    fs::directory_iterator it(ToFsPath(directory.empty() ? "." : directory), ec);
     std::optional<std::string> found;
-    try {
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            std::string candidate = it->path().filename().string();
-            if (!EqualsIgnoringCase(candidate, name) || (found && *found <= candidate)) continue;
-            if (IsRegularFile(JoinPath(directory, candidate))) found = candidate;
-        }
-    } catch (const std::exception&) {
-        // A name that can't be converted to our narrow text can't be the one we look for.
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        // A name without a narrow form can't be the one we look for.
+        const std::optional<std::string> candidate = FromFsPath(it->path().filename());
+        if (!candidate || !EqualsIgnoringCase(*candidate, name) || (found && *found <= *candidate))
+            continue;
+        if (IsRegularFile(InDirectory(directory, *candidate))) found = candidate;
     }
     return found;
 }

@@ -27,12 +27,14 @@ ok_package() {
 }
 
 # Command words of the test scripts: comments and quoted text dropped, but what runs inside
-# "$(...)" kept. Then the first word of every string in the C++ tests that run commands.
+# "$(...)" kept; so are the names that variables are given and paths ("$work/zip" runs no
+# zip). Then the first word of every string in the C++ tests that run commands.
 scripts=(check.sh .ci/run cmake/*.sh tests/*.sh tests/*/*.sh)
 mapfile -t words < <(
     {
-        perl -ne 's/^\s*#.*//; s/\s#.*//; s/\x27[^\x27]*\x27//g;
-                  s/"((?:[^"\\]|\\.)*)"/my $s = $1; join(" ", $s =~ m{\$\(([^()]*)\)}g)/ge; print' \
+        perl -ne 's/^\s*#.*//; s/\s#.*//; s/\x27[^\x27]*\x27//g; s/\b[A-Za-z_][A-Za-z0-9_]*=//g;
+                  s/"((?:[^"\\]|\\.)*)"/my $s = $1; join(" ", $s =~ m{\$\(([^()]*)\)}g)/ge;
+                  s{\S*/\S*}{ }g; print' \
             "${scripts[@]}" | grep -oE '[A-Za-z_][A-Za-z0-9_.+-]*'
         grep -rlE 'std::system\(|popen\(' tests --include='*.cpp' --include='*.hpp' |
             xargs -r grep -hoE '"[A-Za-z][A-Za-z0-9_.+-]* ' | tr -d '" '
@@ -45,7 +47,10 @@ while read -r cmd pkg; do
 done <.ci/test-commands
 commands=("${!declared[@]}")
 for w in "${words[@]}"; do
-    [ "$(type -t "$w" 2>/dev/null)" = "file" ] && [ -z "${declared[$w]:-}" ] && commands+=("$w")
+    # A command is an executable file: a name that is only a variable's, or a file that
+    # merely lies on the PATH, runs nothing.
+    [ "$(type -t "$w" 2>/dev/null)" = "file" ] && [ -x "$(type -P "$w")" ] &&
+        [ -z "${declared[$w]:-}" ] && commands+=("$w")
 done
 
 # The packages each command's file belongs to (through symlinks and the merged /usr), from
