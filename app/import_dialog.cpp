@@ -191,6 +191,9 @@ void ImportDialog::OnStep() {
 }
 
 void ImportDialog::Complete() {
+    // A finished import's entries reach the disk before it is reported done.
+    if (session_.TableFile && !session_.TableFile->Sync())
+        ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
     ops_.ShowArrowCursor();
     ops_.Inform(session_.ProjectFilePath, kCompletionCaption);
     session_.Importing = 0;

@@ -1,9 +1,7 @@
 #include "chp/voc_name.hpp"
 
 #include <array>
-#include <exception>
-#include <filesystem>
-#include <system_error>
+#include <vector>
 
 #include "base/file.hpp"
 
@@ -54,18 +52,12 @@ bool IsSafeVocName(std::string_view name) {
 std::optional<std::string> FindFileIgnoringCase(const std::string& directory,
                                                 const std::string& name) {
     if (IsRegularFile(JoinPath(directory, name))) return name;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::directory_iterator it(directory.empty() ? fs::path(".") : fs::path(directory), ec);
+    std::vector<std::string> names;
+    ListFolder(directory.empty() ? "." : directory, names);
     std::optional<std::string> found;
-    try {
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            std::string candidate = it->path().filename().string();
-            if (!EqualsIgnoringCase(candidate, name) || (found && *found <= candidate)) continue;
-            if (IsRegularFile(JoinPath(directory, candidate))) found = candidate;
-        }
-    } catch (const std::exception&) {
-        // A name that can't be converted to our narrow text can't be the one we look for.
+    for (const std::string& candidate : names) {
+        if (!EqualsIgnoringCase(candidate, name) || (found && *found <= candidate)) continue;
+        if (IsRegularFile(JoinPath(directory, candidate))) found = candidate;
     }
     return found;
 }

@@ -3,12 +3,20 @@
 # corpus (written afresh by fuzz_seeds) and the corpus that earlier runs grew, and prints a
 # line of figures per target. Exit status 1 when a target found something: its input is in
 # BUILD/fuzz/findings/TARGET/, ready to become a regression test.
-#   tests/fuzz/run.sh [-b BUILD] SECONDS [TARGET...]     (BUILD: build/fuzz)
+#   tests/fuzz/run.sh [-b BUILD] [-d] SECONDS [TARGET...]     (BUILD: build/fuzz)
+#   -d: the targets' files on the disk instead of in memory
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$here/../../build/fuzz"
-if [ "${1:-}" = "-b" ]; then build="$2"; shift 2; fi
-seconds="${1:?usage: run.sh [-b BUILD] SECONDS [TARGET...]}"
+disk=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+    -b) build="$2"; shift 2 ;;
+    -d) disk=1; shift ;;
+    *) break ;;
+    esac
+done
+seconds="${1:?usage: run.sh [-b BUILD] [-d] SECONDS [TARGET...]}"
 shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(chp voc converter wavepost profile import)
@@ -33,12 +41,17 @@ dict() {
     esac
 }
 
-# Inputs are written as files: give them a private folder in memory where there is one.
-scratch_base=/dev/shm
-[ -d "$scratch_base" ] || scratch_base="${TMPDIR:-/tmp}"
-export CHPIMPORT_FUZZ_DIR
-CHPIMPORT_FUZZ_DIR="$(mktemp -d "$scratch_base/chpimport-fuzz-run.XXXXXX")"
-trap 'rm -rf "$CHPIMPORT_FUZZ_DIR"' EXIT
+# The targets keep their files in a file system in memory. With -d they use real files, in a
+# private folder (in /dev/shm where there is one): many times slower, for comparison.
+if [ "$disk" = 1 ]; then
+    scratch_base=/dev/shm
+    [ -d "$scratch_base" ] || scratch_base="${TMPDIR:-/tmp}"
+    export CHPIMPORT_FUZZ_DIR
+    CHPIMPORT_FUZZ_DIR="$(mktemp -d "$scratch_base/chpimport-fuzz-run.XXXXXX")"
+    trap 'rm -rf "$CHPIMPORT_FUZZ_DIR"' EXIT
+else
+    unset CHPIMPORT_FUZZ_DIR
+fi
 export UBSAN_OPTIONS=print_stacktrace=1
 
 mkdir -p "$state"
@@ -70,6 +83,7 @@ for t in "${targets[@]}"; do
     line=$(printf '%-10s %8s %12s %8s %6s %6s %7s  %s' "$t" "$seconds" "${execs:-0}" \
         "${rate:-0}" "${cov:-?}" "${ft:-?}" "${corpus:-?}" "$result")
     echo "$line"
+    [ "$disk" = 1 ] && line="$line (disk)"
     echo "$(date -u +%Y-%m-%dT%H:%M:%SZ) $line" >>"$log"
 done
 exit "$found"

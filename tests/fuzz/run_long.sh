@@ -2,14 +2,21 @@
 # The long fuzz run: every target (or those named) for SECONDS each (default 3600), one at a
 # time and at low priority, then the totals of every run logged so far in this build, as the
 # README records them.
-#   tests/fuzz/run_long.sh [-b BUILD] [SECONDS] [TARGET...]
+#   tests/fuzz/run_long.sh [-b BUILD] [-d] [SECONDS] [TARGET...]   (-d: files on the disk)
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$here/../../build/fuzz"
-if [ "${1:-}" = "-b" ]; then build="$2"; shift 2; fi
+options=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    -b) build="$2"; shift 2 ;;
+    -d) options+=(-d); shift ;;
+    *) break ;;
+    esac
+done
 seconds="${1:-3600}"
 [ $# -gt 0 ] && shift
-nice -n 10 "$here/run.sh" -b "$build" "$seconds" "$@"
+nice -n 10 "$here/run.sh" -b "$build" "${options[@]}" "$seconds" "$@"
 status=$?
 echo
 echo "All runs logged in $build/fuzz/runs.log:"
