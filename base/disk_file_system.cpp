@@ -129,6 +129,11 @@ class Disk final : public FileSystem {
 public:
     std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode,
                                      std::size_t bufferBytes, int& error) override {
+        // A folder opens for reading on some systems; it is never a file we can use.
+        if (Kind(path) == PathKind::Folder) {
+            error = EISDIR;
+            return nullptr;
+        }
         errno = 0;
         std::FILE* fp = std::fopen(path.c_str(), ModeString(mode));
         if (fp == nullptr) {

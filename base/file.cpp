@@ -92,11 +92,6 @@ File File::Open(const std::string& path, OpenMode mode, std::size_t bufferBytes)
         file.openErrno_ = EIO;
         return file;
     }
-    // A directory opens for reading on some systems; it is never a file we can use.
-    if (IsDirectory(path)) {
-        file.openErrno_ = EISDIR;
-        return file;
-    }
     int error = 0;
     file.stream_ = ActiveFileSystem().Open(path, mode, bufferBytes, error);
     if (!file.stream_) file.openErrno_ = error != 0 ? error : EIO;

@@ -34,8 +34,8 @@ enum class PathKind { None, File, Folder };
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Null with `error` set (an errno value) when the file can't be opened. Paths that name a
-    // folder never get here.
+    // Null with `error` set (an errno value) when the file can't be opened; EISDIR for a
+    // folder, whatever the mode.
     virtual std::unique_ptr<FileStream> Open(const std::string& path, OpenMode mode,
                                              std::size_t bufferBytes, int& error) = 0;
     // Deletes a file or an empty folder.

@@ -16,7 +16,7 @@ constexpr bool kRemovesFolders = false;
 constexpr bool kRemovesFolders = true;
 #endif
 
-bool IsAbsolute(const std::string& path) {
+bool IsAbsolute(std::string_view path) {
 #ifdef _WIN32
     if (path.size() >= 2 && path[1] == ':') return true; // a drive: a folder under the root
 #endif
@@ -70,9 +70,11 @@ public:
         if (put == 0) return 0;
         if (position_ + put > data.size()) data.resize(static_cast<std::size_t>(position_ + put));
         std::memcpy(data.data() + position_, buffer, put);
-        if (owner_.journal_ != nullptr)
-            owner_.Note({Event::Kind::Write, "", "", inode_->id, position_,
-                         std::string(static_cast<const char*>(buffer), put)});
+        owner_.Note([&] {
+            return Event{
+                Event::Kind::Write, "",        "",
+                inode_->id,         position_, std::string(static_cast<const char*>(buffer), put)};
+        });
         position_ += put;
         return put;
     }
@@ -103,7 +105,7 @@ public:
 
     bool Sync() override {
         std::lock_guard<std::mutex> lock(owner_.mutex_);
-        owner_.Note({Event::Kind::SyncFile, "", "", inode_->id, 0, {}});
+        owner_.Note([&] { return Event{Event::Kind::SyncFile, "", "", inode_->id, 0, {}}; });
         return true;
     }
 
@@ -156,58 +158,70 @@ std::string MemoryFileSystem::Key(const std::string& path) {
 
 bool MemoryFileSystem::Resolve(const std::string& raw, Resolved& out, int& error) const {
     // The system's calls take the path up to its first NUL.
-    std::string input = raw.substr(0, raw.find('\0'));
 #ifdef _WIN32
+    std::string input(raw.c_str());
     std::replace(input.begin(), input.end(), '\\', '/');
+#else
+    const std::string_view input(raw.c_str());
 #endif
     if (input.empty()) {
         error = ENOENT;
         return false;
     }
-    std::vector<std::string> parts;
-    if (!IsAbsolute(input)) {
-        for (std::size_t at = 1; at < current_.size();) {
-            const std::size_t end = std::min(current_.find('/', at), current_.size());
-            parts.push_back(current_.substr(at, end - at));
-            at = end + 1;
-        }
-    }
-    std::string path;
+    std::string& path = out.key;
+    path.clear();
+    if (!IsAbsolute(input) && current_ != "/") path = current_;
+    path.reserve(path.size() + input.size() + 1);
     for (std::size_t at = 0; at <= input.size();) {
         std::size_t end = input.find('/', at);
-        if (end == std::string::npos) end = input.size();
-        std::string part = input.substr(at, end - at);
+        if (end == std::string_view::npos) end = input.size();
+        std::string_view part(input.data() + at, end - at);
         at = end + 1;
 #ifdef _WIN32
         // Windows drops the dots and blanks that end a name, and takes ".." by the text alone.
         if (part != "." && part != "..")
-            while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+            while (!part.empty() && (part.back() == '.' || part.back() == ' '))
+                part.remove_suffix(1);
         if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
+            path.erase(path.empty() ? 0 : path.rfind('/'));
             continue;
         }
 #endif
-        if (!part.empty() && part != ".") parts.push_back(part);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            // POSIX goes back out of a folder only through one that exists.
+            const Entry* folder = Find(path.empty() ? std::string_view("/") : path);
+            if (folder == nullptr || folder->file) {
+                error = folder == nullptr ? ENOENT : ENOTDIR;
+                return false;
+            }
+            path.erase(path.empty() ? 0 : path.rfind('/'));
+            continue;
+        }
+        path += '/';
+        path += part;
     }
-    // Every name but the last must be a folder that exists; ".." goes back out of one.
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const Entry* folder = Find(Key(path.empty() ? "/" : path));
+    if (path.empty()) path.push_back('/');
+#ifdef _WIN32
+    out.path = path;
+    out.key = Key(out.path);
+#endif
+    // The name's folder must exist; folders are only made in folders that exist, and only
+    // deleted once empty, so every folder above it exists too.
+    const std::string& key = out.key;
+    if (key != "/") {
+        const std::size_t slash = key.rfind('/');
+        const Entry* folder = Find(std::string_view(key).substr(0, slash == 0 ? 1 : slash));
         if (folder == nullptr || folder->file) {
             error = folder == nullptr ? ENOENT : ENOTDIR;
             return false;
         }
-        if (parts[i] == "..")
-            path.erase(path.empty() ? 0 : path.rfind('/'));
-        else
-            path += "/" + parts[i];
     }
-    out.path = path.empty() ? "/" : path;
-    out.key = Key(out.path);
     out.folderOnly = input.back() == '/';
     return true;
 }
 
-const MemoryFileSystem::Entry* MemoryFileSystem::Find(const std::string& key) const {
+const MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view key) const {
     auto it = entries_.find(key);
     return it == entries_.end() ? nullptr : &it->second;
 }
@@ -219,10 +233,6 @@ bool MemoryFileSystem::HasChildren(const std::string& key) const {
            it->first.compare(0, key.size(), key) == 0)
         ++it; // names that only start like the folder's ("/a b" after "/a")
     return it != entries_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
-}
-
-void MemoryFileSystem::Note(Event event) {
-    if (journal_ != nullptr) journal_->push_back(std::move(event));
 }
 
 bool MemoryFileSystem::SetCurrentFolder(const std::string& path) {
@@ -274,13 +284,15 @@ std::unique_ptr<FileStream> MemoryFileSystem::Open(const std::string& path, Open
             return nullptr;
         }
         inode = std::make_shared<Inode>(Inode{nextId_++, {}});
-        entries_[r.key] = Entry{r.path, inode};
-        Note({Event::Kind::CreateFile, r.path, "", inode->id, 0, {}});
+        entries_[r.key] = Entry{r.Path(), inode};
+        Note([&] { return Event{Event::Kind::CreateFile, r.Path(), "", inode->id, 0, {}}; });
     } else {
         inode = it->second.file;
         if (mode == OpenMode::Create || mode == OpenMode::CreateReadWrite) {
             inode->data.clear();
-            Note({Event::Kind::Truncate, it->second.path, "", inode->id, 0, {}});
+            Note([&] {
+                return Event{Event::Kind::Truncate, it->second.path, "", inode->id, 0, {}};
+            });
         }
     }
     return std::make_unique<Stream>(*this, std::move(inode), mode);
@@ -295,7 +307,7 @@ bool MemoryFileSystem::Remove(const std::string& path) {
     if (it == entries_.end() || (r.folderOnly && it->second.file)) return false;
     if (!it->second.file && (HasChildren(r.key) || !kRemovesFolders)) return false;
     if (Busy(it->second.file)) return false;
-    Note({Event::Kind::Remove, it->second.path, "", 0, 0, {}});
+    Note([&] { return Event{Event::Kind::Remove, it->second.path, "", 0, 0, {}}; });
     entries_.erase(it);
     return true;
 }
@@ -321,12 +333,14 @@ bool MemoryFileSystem::Rename(const std::string& from, const std::string& to, bo
     // A folder can't go inside itself.
     if (!isFile && target.key.compare(0, source.key.size() + 1, source.key + "/") == 0)
         return false;
-    Note({Event::Kind::Rename,
-          it->second.path,
-          target.path,
-          isFile ? it->second.file->id : 0,
-          0,
-          {}});
+    Note([&] {
+        return Event{Event::Kind::Rename,
+                     it->second.path,
+                     target.Path(),
+                     isFile ? it->second.file->id : 0,
+                     0,
+                     {}};
+    });
     std::vector<std::pair<std::string, Entry>> moving;
     const std::string prefix = ChildPrefix(source.key);
     for (auto at = it; at != entries_.end();) {
@@ -338,7 +352,7 @@ bool MemoryFileSystem::Rename(const std::string& from, const std::string& to, bo
         }
         const std::size_t keep = at->first.size() - source.key.size();
         Entry entry = at->second;
-        entry.path = target.path + entry.path.substr(entry.path.size() - keep);
+        entry.path = target.Path() + entry.path.substr(entry.path.size() - keep);
         moving.emplace_back(target.key + at->first.substr(source.key.size()), std::move(entry));
         at = entries_.erase(at);
     }
@@ -354,7 +368,7 @@ bool MemoryFileSystem::SyncFile(const std::string& path) {
     if (!Resolve(path, r, error)) return false;
     const Entry* entry = Find(r.key);
     if (entry == nullptr || !entry->file || r.folderOnly) return false;
-    Note({Event::Kind::SyncFile, entry->path, "", entry->file->id, 0, {}});
+    Note([&] { return Event{Event::Kind::SyncFile, entry->path, "", entry->file->id, 0, {}}; });
     return true;
 }
 
@@ -365,7 +379,7 @@ bool MemoryFileSystem::SyncFolder(const std::string& path) {
     if (!Resolve(path, r, error)) return false;
     const Entry* entry = Find(r.key);
     if (entry == nullptr || entry->file) return false;
-    Note({Event::Kind::SyncFolder, entry->path, "", 0, 0, {}});
+    Note([&] { return Event{Event::Kind::SyncFolder, entry->path, "", 0, 0, {}}; });
     return true;
 }
 
@@ -412,8 +426,8 @@ bool MemoryFileSystem::CreateFolder(const std::string& path) {
     Resolved r;
     int error = 0;
     if (!Resolve(path, r, error) || Find(r.key) != nullptr) return false;
-    entries_[r.key] = Entry{r.path, nullptr};
-    Note({Event::Kind::CreateFolder, r.path, "", 0, 0, {}});
+    entries_[r.key] = Entry{r.Path(), nullptr};
+    Note([&] { return Event{Event::Kind::CreateFolder, r.Path(), "", 0, 0, {}}; });
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/file_system.hpp"
@@ -87,18 +88,23 @@ private:
     };
     struct Resolved {
         std::string key;         // how the system compares it
-        std::string path;        // absolute, "." and ".." resolved
+        std::string path;        // absolute, "." and ".." resolved (on Windows; else the key)
         bool folderOnly = false; // spelled with a separator at its end
+        const std::string& Path() const { return path.empty() ? key : path; }
     };
 
     bool Resolve(const std::string& raw, Resolved& out, int& error) const;
-    const Entry* Find(const std::string& key) const;
+    const Entry* Find(std::string_view key) const;
     static bool Busy(const std::shared_ptr<Inode>& file);
     bool HasChildren(const std::string& key) const;
-    void Note(Event event);
+    // Adds the event `make` gives to the record, if there is one.
+    template <class Make>
+    void Note(Make make) {
+        if (journal_ != nullptr) journal_->push_back(make());
+    }
 
     mutable std::mutex mutex_;
-    std::map<std::string, Entry> entries_;
+    std::map<std::string, Entry, std::less<>> entries_;
     std::string current_ = "/";
     std::uint64_t nextId_ = 1;
     std::vector<Event>* journal_ = nullptr;

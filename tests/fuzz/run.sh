@@ -53,6 +53,12 @@ else
     unset CHPIMPORT_FUZZ_DIR
 fi
 export UBSAN_OPTIONS=print_stacktrace=1
+# AddressSanitizer holds freed memory back (256 MB by default) so that a late use of it is
+# caught, and records 30 frames of every allocation for its reports: most of the time of an
+# execution went there. 16 MB still spans many executions, whose allocations are small, so
+# every use after free within one is caught; 5 frames name the code, and a finding replayed
+# by the tests (asan preset) shows the whole stack.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:malloc_context_size=5}"
 
 mkdir -p "$state"
 rm -rf "$state/seeds"

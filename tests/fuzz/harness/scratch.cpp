@@ -73,7 +73,12 @@ std::string Scratch::Folder(std::string_view name) {
 }
 
 std::string InFolder(const std::string& folder, std::string_view name) {
-    return (fs::path(folder) / std::string(name)).string();
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    path += '/';
+    path += name;
+    return path;
 }
 
 bool WriteBytes(const std::string& path, const std::uint8_t* data, std::size_t size) {
