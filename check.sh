@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: native release and sanitizer builds, the kill test, the Windows
-# build with its unit tests under Wine, the cross-platform comparisons and a short run of
-# every fuzz target.
-# Installs missing test dependencies first when run as root (see .ci/install-deps).
+# build with its unit tests under Wine, the cross-platform comparisons, the packages and a
+# short run of every fuzz target.
+# Installs missing test dependencies first when run as root (see .ci/install-deps), then
+# stops at once if a command the tests call is still missing.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -12,6 +13,19 @@ if ! .ci/install-deps; then
     echo "check: some test dependencies are missing (see above)" >&2
     exit 1
 fi
+missing=()
+while read -r cmd pkg; do
+    case "$cmd" in '' | '#'*) continue ;; esac
+    command -v "$cmd" >/dev/null || missing+=("$cmd (Debian package $pkg)")
+done <.ci/test-commands
+if [ ${#missing[@]} -gt 0 ]; then
+    printf 'check: the tests need these commands, which are missing:\n' >&2
+    printf '  %s\n' "${missing[@]}" >&2
+    exit 1
+fi
+
+step "fresh machine: every command the tests call comes from a package install-deps installs"
+tests/fresh_machine.sh
 
 for preset in release asan; do
     step "$preset: build and unit tests"
@@ -28,7 +42,10 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j "$jobs"
 export WINEPREFIX="$PWD/build/mingw/wineprefix" WINEDEBUG=-all
 # The first start of a prefix takes a while; do it once, before anything is timed.
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
+if [ ! -d "$WINEPREFIX" ] && ! wineboot -i >/dev/null 2>&1; then
+    echo "check: wineboot could not make the Wine prefix $WINEPREFIX" >&2
+    exit 1
+fi
 ctest --preset mingw
 
 step "mingw: the Windows program under Xvfb and Wine, driven through its windows"
@@ -36,6 +53,9 @@ tests/gui/run_gui_tests.sh build/mingw build/release
 
 step "native and Windows builds agree"
 tests/cross/compare.sh build/release build/mingw
+
+step "packages: the .deb, the tarball and the Windows zip, unpacked and used"
+tests/package_test.sh build/release build/mingw
 
 step "fuzz: libFuzzer targets (clang, ASan + UBSan), 20 s each"
 cmake --preset fuzz >/dev/null

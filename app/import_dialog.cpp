@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/limits.hpp"
 #include "chp/chp_file.hpp"
 #include "chp/message_import.hpp"
 #include "project/project_files.hpp"
@@ -94,6 +95,21 @@ void ImportDialog::OnBrowse() {
     if (session_.Importing) return;
     std::string path;
     if (!PickOpenFile("chp Files(*.CHP)|*.chp|", "chp", "", path)) return;
+    ShowProject(path);
+}
+
+void ImportDialog::OnOpenProject(const std::string& path) {
+    if (session_.Importing) return;
+    // Import reads at most 255 characters back from the path field: a longer path is no
+    // project it could import, and cut short it would name another file.
+    if (path.size() > kMaxText) {
+        InvalidProject();
+        return;
+    }
+    ShowProject(path);
+}
+
+void ImportDialog::ShowProject(const std::string& path) {
     if (!ReadChpHeader(ops_, session_, path)) {
         InvalidProject();
         return;

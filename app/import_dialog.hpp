@@ -37,6 +37,10 @@ public:
     void OnOk();
     void OnClose();
     void OnHelp();
+    // A project handed to the dialog from outside, not through its picker: a file dropped
+    // on it, or the path the program was started with. Shown as a pick in the picker
+    // would be; nothing is imported until Import!.
+    void OnOpenProject(const std::string& path);
 
     ImportSession& Session() { return session_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
@@ -47,6 +51,7 @@ private:
     void ShowStatus(int item, const std::string& text, int timer, unsigned milliseconds);
     void InvalidProject();
     void Complete();
+    void ShowProject(const std::string& path);
     bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
                       const std::string& initialName, std::string& chosen);
 

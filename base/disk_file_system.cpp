@@ -1,10 +1,11 @@
 #include <cerrno>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "base/file_system.hpp"
+#include "base/native_path.hpp"
 
 #ifdef _WIN32
 #include <io.h>
@@ -154,7 +155,7 @@ public:
         (void)writeThrough; // POSIX has no such rename: SyncFolder makes it durable
 #endif
         std::error_code ec;
-        std::filesystem::rename(from, to, ec);
+        std::filesystem::rename(ToFsPath(from), ToFsPath(to), ec);
         return !ec;
     }
 
@@ -193,7 +194,7 @@ public:
 
     PathKind Kind(const std::string& path) override {
         std::error_code ec;
-        const std::filesystem::file_status status = std::filesystem::status(path, ec);
+        const std::filesystem::file_status status = std::filesystem::status(ToFsPath(path), ec);
         if (std::filesystem::is_regular_file(status)) return PathKind::File;
         if (std::filesystem::is_directory(status)) return PathKind::Folder;
         return PathKind::None;
@@ -201,27 +202,25 @@ public:
 
     bool SameFile(const std::string& a, const std::string& b) override {
         std::error_code ec;
-        return std::filesystem::equivalent(a, b, ec);
+        return std::filesystem::equivalent(ToFsPath(a), ToFsPath(b), ec);
     }
 
     bool List(const std::string& folder, std::vector<std::string>& names) override {
         namespace fs = std::filesystem;
         std::error_code ec;
-        fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+        fs::directory_iterator it(ToFsPath(folder.empty() ? "." : folder), ec);
         if (ec) return false;
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            try {
-                names.push_back(it->path().filename().string());
-            } catch (const std::exception&) {
-                // A name that our narrow text can't hold can't be one we look for.
-            }
+            // A name without a narrow form can't be opened by one: it is left out.
+            if (std::optional<std::string> name = FromFsPath(it->path().filename()))
+                names.push_back(std::move(*name));
         }
         return !ec;
     }
 
     bool CreateFolder(const std::string& path) override {
         std::error_code ec;
-        return std::filesystem::create_directory(path, ec);
+        return std::filesystem::create_directory(ToFsPath(path), ec);
     }
 };
 

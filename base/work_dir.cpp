@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include "base/native_path.hpp"
+
 namespace chpimport {
 
 std::optional<WorkDir> WorkDir::Create() {
@@ -12,14 +14,18 @@ std::optional<WorkDir> WorkDir::Create() {
     std::error_code ec;
     fs::path base = fs::temp_directory_path(ec);
     if (ec) return std::nullopt;
+    // The folder is used by its narrow name: a temporary folder without one is no use.
+    const std::optional<std::string> baseText = FromFsPath(base);
+    if (!baseText) return std::nullopt;
     std::random_device random;
     for (int attempt = 0; attempt < 32; ++attempt) {
         // create_directory fails on an existing name, so a folder is never shared.
-        fs::path candidate =
-            base / ("chpimport-" + std::to_string(random()) + "-" + std::to_string(random()));
-        if (fs::create_directory(candidate, ec)) {
-            fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
-            return WorkDir(candidate.string());
+        std::string candidate = JoinPath(*baseText, "chpimport-" + std::to_string(random()) + "-" +
+                                                        std::to_string(random()));
+        if (fs::create_directory(ToFsPath(candidate), ec)) {
+            fs::permissions(ToFsPath(candidate), fs::perms::owner_all, fs::perm_options::replace,
+                            ec);
+            return WorkDir(std::move(candidate));
         }
     }
     return std::nullopt;
@@ -40,13 +46,13 @@ WorkDir& WorkDir::operator=(WorkDir&& other) noexcept {
 }
 
 std::string WorkDir::File(std::string_view name) const {
-    return (std::filesystem::path(path_) / name).string();
+    return JoinPath(path_, name);
 }
 
 void WorkDir::Remove() {
     if (path_.empty()) return;
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(ToFsPath(path_), ec);
     path_.clear();
 }
 

@@ -1,6 +1,5 @@
 #include "chp/message_import.hpp"
 
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -9,6 +8,7 @@
 #include "audio/wav_post.hpp"
 #include "base/file.hpp"
 #include "base/limits.hpp"
+#include "base/native_path.hpp"
 #include "base/path.hpp"
 #include "chp/chip_table.hpp"
 #include "chp/chp_file.hpp"
@@ -24,7 +24,7 @@ namespace {
 class WorkingFiles {
 public:
     explicit WorkingFiles(const std::string& workDir)
-        : decoded_(InFolder(workDir, "tmp.wav")), converted_(InFolder(workDir, "tmp1.wav")) {
+        : decoded_(JoinPath(workDir, "tmp.wav")), converted_(JoinPath(workDir, "tmp1.wav")) {
         Remove();
     }
     ~WorkingFiles() { Remove(); }
@@ -35,9 +35,6 @@ public:
     const std::string& Converted() const { return converted_; }
 
 private:
-    static std::string InFolder(const std::string& folder, const char* name) {
-        return (std::filesystem::path(folder) / name).string();
-    }
     void Remove() {
         RemoveFile(decoded_);
         RemoveFile(converted_);

@@ -32,7 +32,7 @@ bool IsDeviceName(std::string_view name) {
     return false;
 }
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
+std::string InDirectory(const std::string& directory, const std::string& name) {
     return directory + name;
 }
 
@@ -51,13 +51,13 @@ bool IsSafeVocName(std::string_view name) {
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& directory,
                                                 const std::string& name) {
-    if (IsRegularFile(JoinPath(directory, name))) return name;
+    if (IsRegularFile(InDirectory(directory, name))) return name;
     std::vector<std::string> names;
     ListFolder(directory.empty() ? "." : directory, names);
     std::optional<std::string> found;
     for (const std::string& candidate : names) {
         if (!EqualsIgnoringCase(candidate, name) || (found && *found <= candidate)) continue;
-        if (IsRegularFile(JoinPath(directory, candidate))) found = candidate;
+        if (IsRegularFile(InDirectory(directory, candidate))) found = candidate;
     }
     return found;
 }

@@ -10,6 +10,8 @@
 #include "app/headless_dialog.hpp"
 #include "app/import_dialog.hpp"
 #include "audio/resampler.hpp"
+#include "base/native_path.hpp"
+#include "base/path.hpp"
 #include "base/work_dir.hpp"
 #include "chp/chp_file.hpp"
 #include "cli/cli.hpp"
@@ -123,8 +125,11 @@ private:
         int done = total_ > 0 ? current_ * kWidth / total_ : kWidth;
         std::string bar(static_cast<std::size_t>(done), '#');
         bar.resize(kWidth, '.');
-        std::string file =
-            succeeded_ ? std::filesystem::path(Item(IDC_FILENAME)).filename().string() : note;
+        std::string file = note;
+        if (succeeded_) {
+            const PathParts parts = SplitPath(Item(IDC_FILENAME));
+            file = parts.baseName + parts.extension;
+        }
         io_.out << "\r[" << bar << "] " << current_ << "/" << total_ << "  " << file << "\x1b[K";
         io_.out.flush();
     }
@@ -175,8 +180,8 @@ int CmdImport(const Args& args, Streams io) {
     }
     // The file picker hands the dialog a full path; so does the command line.
     std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(project, ec);
-    if (!ec) project = absolute.string();
+    std::filesystem::path absolute = std::filesystem::absolute(ToFsPath(project), ec);
+    if (!ec) project = FromFsPath(absolute).value_or(project);
 
     std::optional<WorkDir> work = WorkDir::Create();
     if (!work) {
@@ -186,7 +191,8 @@ int CmdImport(const Args& args, Streams io) {
     ConsoleMessageSink messages(io.err);
     SampleRateConverter converter(messages, ReadConsoleKey);
     if (referenceConverter) converter.SetEngine(converter.Reference());
-    ConsoleDialog ops(io, IsTerminal(io.out));
+    const LiveTerminal terminal(io.out);
+    ConsoleDialog ops(io, terminal.Live());
     ImportDialog dialog(ops, converter, messages, work->Path());
     ops.Attach(dialog);
     ops.SetImporter(dialog);

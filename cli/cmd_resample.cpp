@@ -1,8 +1,7 @@
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 #include "audio/resampler.hpp"
+#include "base/file.hpp"
 #include "cli/cli.hpp"
 #include "cli/console_key.hpp"
 #include "cli/console_message_sink.hpp"
@@ -45,8 +44,7 @@ bool ParseOptions(const Args& args, ResampleOptions& options) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return a == b || std::filesystem::equivalent(a, b, ec);
+    return a == b || IsSameFile(a, b);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/cli.hpp"
+#include "cli/terminal.hpp"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
+    const chpimport::cli::ConsoleCodePage codePage;
     chpimport::cli::Args args(argv + 1, argv + argc);
     return chpimport::cli::Run(args, {std::cout, std::cerr});
 }

@@ -17,6 +17,9 @@
 #define IDC_ZUVAN 111
 #define IDC_HELPBTN 112
 
+/* The programs' icon (res/chpimport.ico), in every program. */
+#define IDI_PROGRAM 1
+
 #define IDS_NOLAUNCH 1
 #define IDS_ERROR 2
 #define IDS_BUFFERSMALL 3

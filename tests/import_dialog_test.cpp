@@ -345,6 +345,38 @@ TEST_F(ImportDialogTest, BrowseOfAnInvalidProjectBlanksTheFields) {
     EXPECT_EQ(ops_.Item(IDC_PATH), " ");
 }
 
+// A project handed over from outside (dropped on the dialog, the program's start path)
+// shows exactly as the same path picked with Browse, and starts nothing.
+TEST_F(ImportDialogTest, OpenedProjectShowsAsAPickWould) {
+    const std::string valid = MakeProject(2);
+    fixtures::WriteFile(dir_.File("BAD.CHP"), {'x'});
+    for (const std::string& path : {valid, dir_.File("BAD.CHP")}) {
+        ScriptedDialog picked, opened;
+        ImportDialog pickedDialog{picked, converter_, sink_, work_->Path()};
+        ImportDialog openedDialog{opened, converter_, sink_, work_->Path()};
+        picked.Attach(pickedDialog);
+        opened.Attach(openedDialog);
+        picked.pickerResults.push_back({PickerResult::Kind::Chosen, path, 0});
+        picked.Click(IDC_BROWSE);
+        openedDialog.OnOpenProject(path);
+        for (int id : {IDC_PATH, IDC_STATUS, IDC_PROJECT, IDC_CHIPTYPE, IDC_MSGCOUNT})
+            EXPECT_EQ(opened.Item(id), picked.Item(id)) << path << ", item " << id;
+        EXPECT_EQ(opened.Item(IDC_MSGCOUNT), path == valid ? "2" : "");
+        EXPECT_FALSE(opened.TimerRunning(ID_STEP_TIMER));
+    }
+    // Longer than the path field holds: refused, never cut short to another file's name.
+    std::string longPath = dir_.path().string();
+    while (longPath.size() <= 255) longPath += "/.";
+    dialog_.OnOpenProject(longPath + "/DEMO.CHP");
+    EXPECT_EQ(ops_.Item(IDC_PATH), " ");
+    // During an import: ignored, as Browse is.
+    StartImport(valid);
+    dialog_.OnOpenProject(dir_.File("BAD.CHP"));
+    EXPECT_EQ(ops_.Item(IDC_PATH), valid);
+    ops_.RunAll();
+    EXPECT_EQ(Count(Tbl(), "WORD"), 2);
+}
+
 TEST_F(ImportDialogTest, PickerBufferTooSmallIsReported) {
     ops_.pickerResults.push_back({PickerResult::Kind::Failed, "", kPickerBufferTooSmall});
     ops_.pickerResults.push_back({PickerResult::Kind::Failed, "", 0xFFFF});

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/import_dialog.hpp"
+#include "app/win/opened_files.hpp"
+#include "app/win/program_window.hpp"
 #include "app/win/shell_state.hpp"
 #include "app/win/win_dialog_ops.hpp"
 #include "app/win/win_message_sink.hpp"
@@ -67,14 +69,26 @@ INT_PTR CALLBACK ImportDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         // The path is read back as at most 255 characters: refuse typing more rather than
         // import a path cut short.
         SendDlgItemMessageA(dialog, IDC_PATH, EM_LIMITTEXT, kMaxText, 0);
+        ShowAsProgramWindow(dialog, gShell.instance);
+        DragAcceptFiles(dialog, TRUE);
     }
     if (!gDialogContext) return FALSE; // messages that come before WM_INITDIALOG
+    if (message == WM_DROPFILES) {
+        // A drop without a file (or one whose names can't be read) brings nothing to show.
+        const std::string path = TakeFirstDroppedFile(reinterpret_cast<HDROP>(wParam));
+        if (!path.empty()) gDialogContext->Logic().OnOpenProject(path);
+        return TRUE;
+    }
     // The command word (id and notification code) and the timer id are in wParam.
     const DialogEvent event = EventOf(message);
     const unsigned param = event == DialogEvent::Command || event == DialogEvent::Timer
                                ? static_cast<unsigned>(wParam)
                                : 0;
-    return ImportDlgProc(gDialogContext->Logic(), event, param);
+    const INT_PTR result = ImportDlgProc(gDialogContext->Logic(), event, param);
+    // The project the program was started with, once the dialog has its start values.
+    if (message == WM_INITDIALOG && !gShell.startPath.empty())
+        gDialogContext->Logic().OnOpenProject(gShell.startPath);
+    return result;
 }
 
 void ReleaseImportDialog() {

@@ -2,6 +2,7 @@
 #include "app/win/win32.hpp"
 
 #include <array>
+#include <string>
 
 namespace chpimport::win {
 
@@ -13,6 +14,7 @@ using PickerBuffer = std::array<char, 2048>;
 struct ShellState {
     HINSTANCE instance = nullptr; // the program's module, for loading resources
     PickerBuffer pickerBuffer{};
+    std::string startPath; // the project the program was started with, shown at the start
 };
 
 extern ShellState gShell;

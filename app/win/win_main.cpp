@@ -1,6 +1,9 @@
 // ChpImportDialog.exe: the import dialog as a Windows program.
 #include "app/win/win32.hpp"
 
+#include <cstdlib>
+
+#include "app/win/opened_files.hpp"
 #include "app/win/shell_state.hpp"
 #include "app/win/shell_window.hpp"
 
@@ -8,6 +11,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int) {
     using namespace chpimport::win;
     gShell.pickerBuffer.fill('\0');
     gShell.instance = instance;
+    gShell.startPath = StartPath(__argc, __argv);
     if (!previous) RegisterShellClasses(instance);
 
     // Creating the main window runs the whole dialog and ends the process.

@@ -61,6 +61,13 @@ for mode in plain zuvan; do
     done
     (cd "$work/native-$mode" && "$native/chpimport" import DEMO.CHP "${flags[@]}" >import.txt)
     (cd "$work/windows-$mode" && run_win import DEMO.CHP "${flags[@]}" >import.txt)
+    # Redirected, the progress is plain lines: no carriage returns, no escape sequences.
+    for side in native windows; do
+        if LC_ALL=C grep -q $'[\r\x1b]' "$work/$side-$mode/import.txt"; then
+            echo "FAIL  import $mode: $side redirected output holds CR or ESC"
+            fail=1
+        fi
+    done
     windir=$(sed -n 's/^Zuvan Project File Created: \(.*\)[\\/]DEMO.zpf$/\1/p' "$work/windows-$mode/import.txt")
     for wav in MSG00001.wav MSG00002.wav MSG00003.wav; do
         same "import $mode: $wav" "$work/native-$mode/$wav" "$work/windows-$mode/$wav"
@@ -69,6 +76,28 @@ for mode in plain zuvan; do
         normalise "$work/native-$mode/$text" "$work/native-$mode" >"$work/$mode-$text.native"
         normalise "$work/windows-$mode/$text" "$windir" >"$work/$mode-$text.windows"
         same "import $mode: $text (paths aside)" "$work/$mode-$text.native" "$work/$mode-$text.windows"
+    done
+done
+
+# Projects in folders with letters outside ASCII in their names, used as a new user would:
+# every command finds them, natively and as a Windows program ("€" is where the Windows code
+# page 1252 and Latin-1 part).
+run() { if [ "$side" = native ]; then "$native/chpimport" "$@"; else run_win "$@"; fi; }
+for folder in "Größe Ansagen" "Preis 5 €"; do
+    for side in native windows; do
+        dir="$work/$side/$folder"
+        mkdir -p "$dir"
+        cp "$demo"/* "$dir/"
+        (
+            cd "$work/$side"
+            run info "$folder/DEMO.CHP" >"$dir/info.txt" &&
+                run decode "$folder/MSG00001.VOC" "$folder/decoded.wav" >"$dir/decode.txt" &&
+                run resample "$folder/decoded.wav" "$folder/resampled.wav" >"$dir/resample.txt" &&
+                run import "$folder/DEMO.CHP" >/dev/null
+        ) || { echo "FAIL  $folder: a $side command failed"; fail=1; }
+    done
+    for out in info.txt decode.txt resample.txt decoded.wav resampled.wav MSG00001.wav MSG00002.wav MSG00003.wav; do
+        same "$folder: $out" "$work/native/$folder/$out" "$work/windows/$folder/$out"
     done
 done
 

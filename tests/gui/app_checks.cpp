@@ -69,6 +69,59 @@ void StartZuvanImport(HWND dialog, const std::string& project) {
     Click(dialog, IDC_IMPORT);
 }
 
+// Once message 2 is done, between two steps: freezes the program and photographs it.
+void ShotDuringImport(App& app, const std::string& name) {
+    HWND dialog = app.Dialog();
+    bool midway = false;
+    WaitUntil(
+        [&] {
+            if (FindTopWindow(app.Pid(), kCompletionCaption)) return true;
+            return midway = ItemText(dialog, IDC_FILENUMBER) == "2";
+        },
+        kLong);
+    if (midway) {
+        app.Frozen([&] { Screenshot({dialog}, name); });
+        Note("screenshot " + name + " taken during the import");
+    } else {
+        Note("the import ended before " + name + " could be taken");
+    }
+}
+
+// Every fixed text of the dialog (labels and buttons) fits its control at the display's scale.
+// Measured with the font the dialog makes from its template, made again here: this process is
+// DPI-aware as the program is, so both see the same scale.
+void CheckTextsFit(HWND dialog) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    HFONT font = CreateFontA(-MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH, kFontName);
+    HGDIOBJ previous = SelectObject(screen, font);
+    const int edge = GetSystemMetrics(SM_CXEDGE);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string text = TextOf(child);
+        const bool button = _stricmp(ClassOf(child).c_str(), "Button") == 0;
+        if (text.empty() || (!button && _stricmp(ClassOf(child).c_str(), "Static") != 0)) continue;
+        SIZE size{};
+        GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        int needed = size.cx;
+        if (button)
+            needed += (style & BS_TYPEMASK) == BS_AUTOCHECKBOX
+                          ? GetSystemMetrics(SM_CXMENUCHECK) + 2 * edge // the box and its gap
+                          : 4 * edge;                                   // the button's frame
+        RECT client{};
+        GetClientRect(child, &client);
+        Check(needed <= client.right && size.cy <= client.bottom,
+              "\"" + text + "\" needs " + std::to_string(needed) + " x " + std::to_string(size.cy) +
+                  " px at " + std::to_string(dpi) + " dpi; its control has " +
+                  std::to_string(client.right) + " x " + std::to_string(client.bottom));
+    }
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+}
+
 void DismissCompletion(App& app, const std::string& zpf) {
     HWND box = WaitTopWindow(app.Pid(), kCompletionCaption, kLong);
     const BoxInfo info = DescribeBox(box);
@@ -121,21 +174,7 @@ void CheckImport(const std::string& exe, const std::string& workDir, const std::
     App app(exe, workDir);
     HWND dialog = app.Dialog();
     StartZuvanImport(dialog, project);
-
-    // Between two steps, once message 2 is done: freeze the program and photograph it.
-    bool midway = false;
-    WaitUntil(
-        [&] {
-            if (FindTopWindow(app.Pid(), kCompletionCaption)) return true;
-            return midway = ItemText(dialog, IDC_FILENUMBER) == "2";
-        },
-        kLong);
-    if (midway) {
-        app.Frozen([&] { Screenshot({dialog}, "gui-import.png"); });
-        Note("screenshot taken during the import");
-    } else {
-        Note("the import ended before a screenshot could be taken");
-    }
+    ShotDuringImport(app, "gui-import.png");
 
     const std::string zpf = WithExtension(project, ".zpf");
     Screenshot({dialog, WaitTopWindow(app.Pid(), kCompletionCaption, kLong)}, "gui-complete.png");
@@ -149,6 +188,28 @@ void CheckImport(const std::string& exe, const std::string& workDir, const std::
     Click(dialog, IDC_OK);
     app.CheckEndsWithMinusOne(10000);
     Note("import: completion box \"" + zpf + "\", OK, ended with -1");
+}
+
+void CheckScaled(const std::string& exe, const std::string& workDir, const std::string& project,
+                 int count, const std::string& shot) {
+    App app(exe, workDir, project);
+    HWND dialog = app.Dialog();
+    Check(WaitUntil([&] { return ItemText(dialog, IDC_MSGCOUNT) == std::to_string(count); }, 10000),
+          "the project given on the command line is not shown");
+    CheckTextsFit(dialog);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT rect{};
+    GetWindowRect(dialog, &rect);
+    Note("at " + std::to_string(dpi) + " dpi the dialog is " +
+         std::to_string(rect.right - rect.left) + " x " + std::to_string(rect.bottom - rect.top) +
+         " px and every text fits");
+    StartZuvanImport(dialog, project);
+    ShotDuringImport(app, shot);
+    DismissCompletion(app, WithExtension(project, ".zpf"));
+    Click(dialog, IDC_OK);
+    app.CheckEndsWithMinusOne(10000);
 }
 
 void CheckAbort(const std::string& exe, const std::string& workDir, const std::string& project,

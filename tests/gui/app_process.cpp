@@ -4,10 +4,11 @@
 
 namespace gui {
 
-App::App(const std::string& exe, const std::string& workDir) {
+App::App(const std::string& exe, const std::string& workDir, const std::string& argument) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exe + "\"";
+    if (!argument.empty()) commandLine += " \"" + argument + "\"";
     Check(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                          workDir.c_str(), &startup, &process_) != FALSE,
           "cannot start " + exe);

@@ -4,12 +4,12 @@
 
 namespace gui {
 
-// A running ChpImportDialog.exe, started in `workDir` (where it writes debug.bid), or one that
-// was started by someone else (attached to by its dialog). Killed if still running when
-// the check ends.
+// A running ChpImportDialog.exe, started in `workDir` (where it writes debug.bid) with the
+// command-line `argument` if one is given, or one that was started by someone else
+// (attached to by its dialog). Killed if still running when the check ends.
 class App {
 public:
-    App(const std::string& exe, const std::string& workDir);
+    App(const std::string& exe, const std::string& workDir, const std::string& argument = "");
     static App Attach();
     ~App();
     App(App&& other) noexcept;

@@ -24,4 +24,17 @@ void CheckHelp(const std::string& exe, const std::string& workDir);
 void CheckBrowse(const std::string& exe, const std::string& workDir, const std::string& project,
                  int count);
 
+// What every program of the project carries: manifest, icon, version (read from the file).
+void CheckProgramResources(const std::string& exe);
+// Projects handed over besides the picker: `invalid` is a file that is no project.
+void CheckDrop(const std::string& exe, const std::string& workDir, const std::string& project,
+               const std::string& invalid, int count);
+// Started with `name` (relative to `projectDir`, where it starts), then with `invalid`.
+void CheckStartPath(const std::string& exe, const std::string& projectDir, const std::string& name,
+                    const std::string& invalid, int count);
+// At the display scale Wine is set to: the project given on the command line, every text
+// fitting its control, and a screenshot `shot` during an import.
+void CheckScaled(const std::string& exe, const std::string& workDir, const std::string& project,
+                 int count, const std::string& shot);
+
 } // namespace gui

@@ -75,7 +75,7 @@ void WaitGone(HWND window, DWORD timeoutMs, const std::string& what) {
 }
 
 std::string TextOf(HWND window) {
-    char text[1024] = {};
+    char text[4096] = {}; // room for the help text
     DWORD_PTR copied = 0;
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                         SMTO_NORMAL, 60000, &copied);

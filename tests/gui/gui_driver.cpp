@@ -9,6 +9,10 @@
 //   gui_driver abort-yes|abort-no EXE WORK_DIR CHP
 //   gui_driver help EXE WORK_DIR
 //   gui_driver browse EXE WORK_DIR CHP COUNT
+//   gui_driver program EXE                     manifest, icon and version of a program
+//   gui_driver drop EXE WORK_DIR CHP INVALID COUNT
+//   gui_driver start EXE PROJECT_DIR CHP_NAME INVALID COUNT
+//   gui_driver scaled EXE WORK_DIR CHP COUNT SHOT.png
 // Prints what it checked; exit status 0 when everything held, 1 otherwise.
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +55,14 @@ int main(int argc, char** argv) {
             gui::CheckHelp(a[1], a[2]);
         } else if (check == "browse" && n == 4) {
             gui::CheckBrowse(a[1], a[2], a[3], std::atoi(a[4].c_str()));
+        } else if (check == "program" && n == 1) {
+            gui::CheckProgramResources(a[1]);
+        } else if (check == "drop" && n == 5) {
+            gui::CheckDrop(a[1], a[2], a[3], a[4], std::atoi(a[5].c_str()));
+        } else if (check == "start" && n == 5) {
+            gui::CheckStartPath(a[1], a[2], a[3], a[4], std::atoi(a[5].c_str()));
+        } else if (check == "scaled" && n == 5) {
+            gui::CheckScaled(a[1], a[2], a[3], std::atoi(a[4].c_str()), a[5]);
         } else {
             return Usage();
         }

@@ -39,7 +39,8 @@ winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 # Wine processes are gone, so that this run's start with the display.
 timeout 60 wineserver -w 2>/dev/null || true
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Room for the dialog at 200 % display scaling.
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "run_gui_tests: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
@@ -48,10 +49,16 @@ export DISPLAY=:$(cat "$work/display")
 # Wine draws every window itself on one virtual desktop the size of the screen (there is
 # no window manager), and needs its Marlett font for the caption buttons.
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
-if ! grep -q '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+if ! grep -q '"Default"="1600x1200"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1200 /f >/dev/null 2>&1
 fi
+# Display scaling (Windows' "Make everything bigger"): Wine's LogPixels, in dots per inch.
+scale() { # PERCENT
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * $1 / 100)) /f \
+        >/dev/null 2>&1
+}
+scale 100
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 for font in /usr/share/wine/fonts/marlett.ttf; do
     [ -f "$font" ] && [ ! -f "$fonts/$(basename "$font")" ] && cp "$font" "$fonts/"
@@ -111,6 +118,8 @@ same_as_native() { # CHECK DIR
             a=$(<"$ref/$name")
             b=$(<"$dir/$name")
         fi
+        # The Windows program writes paths in its code page (1252 under Wine here).
+        b=$(iconv -f CP1252 -t UTF-8 <<<"$b")
         a=${a//"$ref/"/DIR/}
         b=${b//"$wdir"/DIR/}
         if [ "$a" != "$b" ]; then
@@ -168,6 +177,31 @@ for check in import abort-no abort-yes; do
     ends_with_conc "$check" "$dir/DEMO.tbl"
     [ "$check" == abort-yes ] || same_as_native "$check" "$dir"
 done
+
+echo "--- the programs' manifest, icon and version"
+drive program "$(winpath "$exe")"
+drive program "$(winpath "$mingw/chpimport.exe")"
+
+echo "--- a project dropped on the dialog or given on its command line, in a folder named Größe Ansagen"
+dir=$(project "Größe Ansagen")
+printf 'not a project' >"$dir/BAD.CHP"
+drive drop "$(winpath "$exe")" "$cwd" "$(winpath "$dir/DEMO.CHP")" "$(winpath "$dir/BAD.CHP")" "$count"
+drive start "$(winpath "$exe")" "$(winpath "$dir")" DEMO.CHP BAD.CHP "$count"
+[ -e "$dir/DEMO.tbl" ] && fail "a project handed over started an import"
+
+echo "--- display scaling 100, 150 and 200 %: texts fit, imports as ever (200 % in Größe Ansagen)"
+for percent in 100 150 200; do
+    scale "$percent"
+    name=scaled-$percent
+    [ "$percent" == 200 ] && name="Größe Ansagen $percent"
+    dir=$(project "$name")
+    mkdir -p "$dir.cwd"
+    drive scaled "$(winpath "$exe")" "$(winpath "$dir.cwd")" "$(winpath "$dir/DEMO.CHP")" "$count" \
+        "gui-scaled-$percent.png"
+    [ -f "$dir/DEMO.zpf" ] || { fail "$percent %: no project file"; continue; }
+    same_as_native "$percent %" "$dir"
+done
+scale 100
 
 ls "$mingw"/gui-*.png 2>/dev/null | sed 's/^/screenshot: /'
 exit $failed
