@@ -168,6 +168,7 @@ void ImportDialog::OnStep() {
     std::int16_t address =
         ImportMessage(env, session_.ProjectPath, session_.MessageNumber, wavePath, length);
     lastFailure_ = env.failure;
+    lastWarning_ = env.warning;
     if (address >= 0) {
         ops_.SetItemNumber(IDC_ADDRESS, static_cast<std::uint16_t>(address));
         ops_.SetItemText(IDC_FILENAME, wavePath);

@@ -45,6 +45,9 @@ public:
     ImportSession& Session() { return session_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
     const std::string& LastFailure() const { return lastFailure_; }
+    // A note on the message of the last step that does not fail it, in one line (its VOC
+    // file's rate, for one); "" when there is none.
+    const std::string& LastWarning() const { return lastWarning_; }
     const ImportSession& Session() const { return session_; }
 
 private:
@@ -61,6 +64,7 @@ private:
     std::string workDir_;
     ImportSession session_;
     std::string lastFailure_;
+    std::string lastWarning_;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

@@ -14,6 +14,9 @@
 
 namespace chpimport {
 
+// The input rate both ratios are made for; the input's header is not read.
+inline constexpr std::uint32_t kAssumedInputRate = 22222;
+
 // The converter's messages, shown with the caption kConverterCaption.
 inline constexpr const char* kConverterCaption = "ERROR";
 inline constexpr const char* kMsgCannotOpenInput = "Error opening *.WAV input file in GETINPUT2";

@@ -95,12 +95,23 @@ bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
     return ok;
 }
 
+// The converter takes every input for 22222 Hz: sound recorded at another rate comes out
+// at another speed and pitch.
+std::string RateWarning(const std::string& vocPath, std::uint32_t rate) {
+    if (rate == 0 || rate == kAssumedInputRate) return "";
+    const PathParts parts = SplitPath(vocPath);
+    return Printable(parts.baseName + parts.extension) + ": recorded at " + std::to_string(rate) +
+           " Hz; the conversion assumes " + std::to_string(kAssumedInputRate) +
+           " Hz, so it will play too " + (rate < kAssumedInputRate ? "fast" : "slow");
+}
+
 } // namespace
 
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length) {
     ImportSession& session = env.session;
     env.failure.clear();
+    env.warning.clear();
     auto fail = [&](std::string why) -> std::int16_t {
         env.failure = std::move(why);
         return -1;
@@ -143,8 +154,11 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     WorkingFiles work(env.workDir);
     VocTrailer trailer{};
     std::string reason;
-    const bool decoded = VocToWave(vocPath, work.Decoded(), trailer, env.messages, &reason) != 0;
+    VocDecodeNotes notes;
+    const bool decoded =
+        VocToWave(vocPath, work.Decoded(), trailer, env.messages, &reason, &notes) != 0;
     if (!decoded) return refuse(Printable(vocPath) + ": " + reason);
+    env.warning = RateWarning(vocPath, notes.rate);
     WriteDebugLine(log, vocPath, n, entry.Address, trailer.bytes[1], trailer.bytes[2]);
 
     // The trailer's chip code renames the project's chip for this and every later message.

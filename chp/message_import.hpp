@@ -16,6 +16,9 @@ struct ImportEnvironment {
     MessageSink& messages;          // reports of the VOC decoder
     std::string workDir;            // the process's private working folder
     std::string failure = {};       // set by ImportMessage: why the message failed, or ""
+    // Set by ImportMessage: what the user should know of a message that decoded, or "";
+    // a VOC file recorded at another rate than the conversion assumes, for one.
+    std::string warning = {};
 };
 
 // Imports message n of the CHP project at `projectPath`: reads its directory entry, decodes

@@ -18,7 +18,9 @@ const Command kCommands[] = {
      CmdImport},
     {"info", "info PROJECT.CHP                 show what the dialog's Browse shows", CmdInfo},
     {"decode",
-     "decode MESSAGE.VOC OUT.wav       decode one message to 16-bit PCM, show its trailer",
+     "decode MESSAGE.VOC OUT.wav [--blocks]\n"
+     "                                   decode one message to 16-bit PCM, show its trailer\n"
+     "                                   (and its blocks)",
      CmdDecode},
     {"resample",
      "resample IN.wav OUT.wav [--zuvan] [--channel N]\n"

@@ -1,4 +1,5 @@
 #include <ostream>
+#include <string>
 
 #include "audio/voc_decoder.hpp"
 #include "base/file.hpp"
@@ -7,7 +8,25 @@
 namespace chpimport::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: chpimport decode MESSAGE.VOC OUT.wav\n";
+constexpr const char* kUsage =
+    "usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n"
+    "  --blocks  list the blocks met: offset, type, length, rate and what was done\n";
+
+// `text` in a column of `width` characters, on its right or (negative width) its left.
+std::string Column(std::string text, int width) {
+    const auto size = static_cast<std::size_t>(width < 0 ? -width : width);
+    if (text.size() < size) text.insert(width < 0 ? text.size() : 0, size - text.size(), ' ');
+    return text;
+}
+
+void PrintBlock(std::ostream& out, const VocBlockNote& block) {
+    const std::string type = std::to_string(block.type) + " " + VocBlockName(block.type);
+    // The terminator has no length field.
+    const std::string length = block.type != 0 ? std::to_string(block.length) : "";
+    const std::string rate = block.rate != 0 ? std::to_string(block.rate) + " Hz" : "";
+    out << Column(std::to_string(block.offset), 8) << "  " << Column(type, -26) << " "
+        << Column(length, 8) << " " << Column(rate, 11) << "  " << block.action << "\n";
+}
 
 } // namespace
 
@@ -16,12 +35,20 @@ int CmdDecode(const Args& args, Streams io) {
         io.out << kUsage;
         return kExitOk;
     }
-    if (args.size() != 2) {
+    Args files;
+    bool listBlocks = false;
+    for (const std::string& arg : args) {
+        if (arg == "--blocks")
+            listBlocks = true;
+        else
+            files.push_back(arg);
+    }
+    if (files.size() != 2) {
         io.err << kUsage;
         return kExitUsage;
     }
-    const std::string& vocPath = args[0];
-    const std::string& wavePath = args[1];
+    const std::string& vocPath = files[0];
+    const std::string& wavePath = files[1];
     if (IsSameFile(vocPath, wavePath)) {
         io.err << "chpimport: decode: " << wavePath << " is the VOC file itself\n";
         return kExitUsage;
@@ -34,7 +61,12 @@ int CmdDecode(const Args& args, Streams io) {
     std::string reason;
     // The failure reason says everything a "Disk Error" box would; no second line for it.
     SilentMessageSink messages;
-    if (VocToWave(vocPath, partPath, trailer, messages, &reason) == 0) {
+    VocDecodeNotes notes;
+    if (listBlocks) {
+        io.out << "  offset  type                         length        rate  what was done\n";
+        notes.onBlock = [&io](const VocBlockNote& block) { PrintBlock(io.out, block); };
+    }
+    if (VocToWave(vocPath, partPath, trailer, messages, &reason, &notes) == 0) {
         RemoveFile(partPath);
         // The user knows the file by the name they gave.
         for (std::size_t at = reason.find(partPath); at != std::string::npos;

@@ -75,6 +75,11 @@ public:
         if (current_ <= 0) return;
         if (succeeded_) imported_.insert(current_);
         const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
+        const std::string warning = importer_ != nullptr ? importer_->LastWarning() : "";
+        if (!warning.empty()) {
+            if (live_) io_.out << "\n";
+            io_.err << "chpimport: message " << current_ << ": " << warning << "\n";
+        }
         if (!succeeded_ && !why.empty()) {
             if (live_) io_.out << "\n";
             io_.err << "chpimport: message " << current_ << ": " << why << "\n";

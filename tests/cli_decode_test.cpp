@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "cli/cli.hpp"
 #include "cli/console_message_sink.hpp"
@@ -84,6 +86,46 @@ TEST_F(CliDecode, NoSoundBlockSaysSoAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(wav()));
 }
 
+// One line per block met, in order, the refused one included; the samples are not affected.
+TEST_F(CliDecode, BlocksListsEveryBlockMet) {
+    fixtures::VocBuilder builder;
+    builder.Block(5, {'h', 0}).Sound(131, {1, 2, 3}).Continues({4}).Silence(9, 166);
+    builder.Block(6, {1, 0}).NewSound(8000, 8, 1, 7, {5});
+    fixtures::WriteFile(voc(), builder.Build());
+    Result plain = RunArgs({"decode", voc(), wav()});
+    const Bytes samples = fixtures::ReadFile(wav());
+    Result r = RunArgs({"decode", "--blocks", voc(), wav()});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(fixtures::ReadFile(wav()), samples);
+
+    // After the heading: offset, type, length, rate and what was done.
+    std::istringstream lines(r.out);
+    std::string line;
+    std::getline(lines, line);
+    const std::vector<std::vector<std::string>> expected = {
+        {"26", "5 text", "2", "passed over"},
+        {"32", "1 sound data", "5", "8000 Hz", "decoded: 3 samples, 8-bit unsigned"},
+        {"41", "2 sound continues", "1", "8000 Hz", "decoded: 1 sample,"},
+        {"46", "3 silence", "3", "11111 Hz", "9 samples of silence"},
+        {"53", "6 repeat start", "2", "not expanded"},
+        {"59", "9 sound data (new format)", "13", "8000 Hz", "decoded: 1 sample, mu-law"},
+        {"76", "0 terminator"}};
+    for (const auto& fields : expected) {
+        ASSERT_TRUE(std::getline(lines, line)) << fields[0];
+        for (const std::string& field : fields)
+            EXPECT_NE(line.find(field), std::string::npos) << field << " in: " << line;
+    }
+    EXPECT_EQ(plain.out, r.out.substr(r.out.size() - plain.out.size()));
+
+    builder.NewSound(8000, 4, 1, 2, {1});
+    fixtures::WriteFile(voc(), builder.Build());
+    r = RunArgs({"decode", voc(), wav(), "--blocks"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.out.find("76  9 sound data (new format)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("refused"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("ADPCM"), std::string::npos) << r.err;
+}
+
 TEST_F(CliDecode, RefusesToWriteOverTheVocFile) {
     fixtures::VocBuilder builder;
     builder.Sound(166, {1});
@@ -100,7 +142,7 @@ TEST(CliDecodeUsage, ExitStatuses) {
     EXPECT_EQ(RunArgs({"decode", "a", "b", "c"}).status, kExitUsage);
     Result help = RunArgs({"decode", "--help"});
     EXPECT_EQ(help.status, kExitOk);
-    EXPECT_EQ(help.out, "usage: chpimport decode MESSAGE.VOC OUT.wav\n");
+    EXPECT_EQ(help.out.rfind("usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n", 0), 0u);
     EXPECT_NE(RunArgs({"--help"}).out.find("decode MESSAGE.VOC OUT.wav"), std::string::npos);
 }
 

@@ -149,23 +149,103 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  11111,
                  {0x10, 0x20, 0x30}},
-        GoodCase{"other block types passed over",
+        GoodCase{"every block type in one file",
                  [](VocBuilder& b) {
                      b.Block(5, {'h', 'i', 0}); // text
                      b.Sound(166, {1, 2});
-                     b.Block(3, {0x10, 0x00, 166});        // silence
-                     b.Block(4, {1, 0});                   // marker
-                     b.Block(8, {0x00, 0xA6, 0x00, 0x00}); // extended
-                     b.Block(9, Bytes(12 + 4, 0x33));      // newer sound data
-                     b.Block(2, {7, 7, 7});                // continuation
-                     b.Block(6, {2, 0}).Block(7, {});      // repeat
-                     b.Sound(166, {3});
+                     b.Silence(17, 166);
+                     b.Block(4, {1, 0});              // marker
+                     b.Extended(0xA600, 0, 0);        // 11111 Hz mono, for the next type 1
+                     b.Continues({7, 7, 7});          // goes on with the first block's sound
+                     b.Block(6, {2, 0}).Block(7, {}); // a repeat, not expanded
+                     b.Block(0x42, {1, 2, 3});        // unknown
+                     b.Sound(0, {3});                 // its time constant 0 is not used
                  },
-                 11111,
-                 {1, 2, 3}},
+                 11111, Join(Join({1, 2}, Bytes(17, 0x80)), {7, 7, 7, 3})},
+        GoodCase{"continuations as ffmpeg writes them",
+                 [](VocBuilder& b) { b.Sound(211, Noise(4096, 4)).Continues(Noise(4096, 5)); },
+                 22222, Join(Noise(4096, 4), Noise(4096, 5))},
+        GoodCase{"silence ahead of the first sound block, which sets the rate",
+                 [](VocBuilder& b) { b.Silence(3, 166).Silence(65536, 100).Sound(131, {5}); }, 8000,
+                 Join(Bytes(3 + 65536, 0x80), {5})},
+        GoodCase{
+            "silence alone, at its rate", [](VocBuilder& b) { b.Silence(1, 131); }, 8000, {0x80}},
+        GoodCase{
+            "extended block sets the next block's rate",
+            [](VocBuilder& b) { b.Extended(65536 - 32000, 2, 0).Sound(166, {1}).Sound(166, {3}); },
+            8000,
+            {1, 3}},
+        GoodCase{"type 9, 8-bit unsigned",
+                 [](VocBuilder& b) {
+                     b.NewSound(44100, 8, 1, 0, {0, 0xFF});
+                 },
+                 44100,
+                 {0, 0xFF}},
         GoodCase{"blocks longer than one conversion step",
                  [](VocBuilder& b) { b.Sound(166, Noise(40000, 1)).Sound(166, Noise(17, 2)); },
                  11111, Join(Noise(40000, 1), Noise(17, 2))}));
+
+// Sound whose samples are not 8-bit unsigned: the 16-bit values expected.
+struct WideCase {
+    const char* name;
+    VocBuilder voc;
+    std::uint32_t rate;
+    std::vector<std::int16_t> samples;
+};
+
+void PrintTo(const WideCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class VocDecodesWide : public VocFiles, public ::testing::WithParamInterface<WideCase> {};
+
+TEST_P(VocDecodesWide, WritesTheSixteenBitValues) {
+    const WideCase& c = GetParam();
+    Decoded d;
+    VocDecodeNotes notes;
+    fixtures::WriteFile(voc(), c.voc.Build());
+    ASSERT_EQ(VocToWave(voc(), wav(), d.trailer, d.messages, &d.reason, &notes), 1) << d.reason;
+    WavBuilder expected;
+    expected.sampleRate = c.rate;
+    expected.Samples16(c.samples);
+    EXPECT_EQ(fixtures::ReadFile(wav()), expected.Build());
+    EXPECT_EQ(notes.rate, c.rate);
+}
+
+// The 16-bit samples 1, -2, 32767, -32768, then 0x1234 and 0x0400.
+const Bytes kPcm16 = {1, 0, 0xFE, 0xFF, 0xFF, 0x7F, 0x00, 0x80};
+const Bytes kPcm16Tail = {0x34, 0x12, 0x00, 0x04};
+const std::vector<std::int16_t> kPcm16Values = {1, -2, 32767, -32768, 0x1234, 0x0400};
+
+// The first case's continuation stands 8 bytes before the terminator, where sox leaves 4
+// samples (the last case): it is taken for the block it is.
+INSTANTIATE_TEST_SUITE_P(
+    Files, VocDecodesWide,
+    ::testing::Values(WideCase{"16-bit with a continuation",
+                               VocBuilder().NewSound(8000, 16, 1, 4, kPcm16).Continues(kPcm16Tail),
+                               8000, kPcm16Values},
+                      // G.711's end points: the smallest steps and the largest values.
+                      WideCase{"A-law",
+                               VocBuilder().NewSound(22222, 8, 1, 6, {0xD5, 0x55, 0xAA, 0x2A}),
+                               22222,
+                               {8, -8, 32256, -32256}},
+                      WideCase{"mu-law",
+                               VocBuilder().NewSound(22222, 8, 1, 7, {0xFF, 0x7F, 0x80, 0x00}),
+                               22222,
+                               {0, 0, 32124, -32124}},
+                      WideCase{"8-bit sound sets the rate for 16-bit sound after it",
+                               VocBuilder().Sound(131, {0x81}).NewSound(44100, 16, 1, 4, kPcm16),
+                               8000,
+                               {256, 1, -2, 32767, -32768}},
+                      // sox writes a 16-bit block's length as 2 x samples + 4, not + 12: its last 4
+                      // samples lie between the block's end and the terminator.
+                      WideCase{
+                          "16-bit block as sox writes it",
+                          VocBuilder()
+                              .Raw({9, 12 + 4, 0, 0, 0x40, 0x1F, 0, 0, 16, 1, 4, 0, 0, 0, 0, 0})
+                              .Raw(kPcm16)
+                              .Raw(kPcm16Tail),
+                          8000, kPcm16Values}));
 
 TEST_F(VocFiles, TrailerIsTheLast24Bytes) {
     VocBuilder builder;
@@ -182,7 +262,7 @@ TEST_F(VocFiles, TrailerIsTheLast24Bytes) {
 TEST_F(VocFiles, NoSoundBlockSucceedsWithoutAWaveFile) {
     VocBuilder builder;
     builder.chipCode = 3;
-    builder.Block(3, {0x10, 0x00, 166});
+    builder.Block(4, {1, 0}).Block(5, {'x', 0}).Extended(0xA600, 0, 0);
     Decoded d;
     Decode(builder.Build(), d);
     EXPECT_EQ(d.result, 1);
@@ -335,6 +415,44 @@ INSTANTIATE_TEST_SUITE_P(
                     });
                 },
                 "block of type 5", true},
+        BadCase{"continuation before any sound block",
+                [] { return VocBuilder().Silence(4, 166).Continues({1}).Build(); },
+                "follows no sound block", false},
+        BadCase{"stereo through an extended block",
+                [] {
+                    return VocBuilder().Extended(0xA600, 0, 1).Sound(166, {1, 2}).Build();
+                },
+                "2 channels (extended block at offset 26)", false},
+        BadCase{"extended block with the time constant 0",
+                [] { return VocBuilder().Extended(0, 0, 0).Build(); }, "time constant 0", false},
+        BadCase{"silence with the time constant 0",
+                [] { return VocBuilder().Silence(5, 0).Build(); }, "time constant 0", false},
+        BadCase{"ADPCM in a type-9 block",
+                [] { return VocBuilder().Sound(166, {1}).NewSound(22050, 4, 1, 1, {1}).Build(); },
+                "Creative 4-bit ADPCM (codec 1), which is not decoded", true},
+        BadCase{"stereo type-9 block",
+                [] { return VocBuilder().NewSound(22050, 16, 2, 4, kPcm16).Build(); }, "2 channels",
+                false},
+        BadCase{"type-9 bits that don't fit the codec",
+                [] {
+                    return VocBuilder().NewSound(22050, 16, 1, 0, {1, 2}).Build();
+                },
+                "16 bits per sample for 8-bit unsigned", false},
+        BadCase{"type-9 rate 0", [] { return VocBuilder().NewSound(0, 8, 1, 7, {1}).Build(); },
+                "rate 0", false},
+        BadCase{"half a 16-bit sample",
+                [] {
+                    return VocBuilder().NewSound(8000, 16, 1, 4, {1, 2, 3}).Build();
+                },
+                "ends inside a 16-bit sample", false},
+        BadCase{"16-bit continuation with half a sample",
+                [] {
+                    return VocBuilder().NewSound(8000, 16, 1, 4, {1, 2}).Continues({3}).Build();
+                },
+                "ends inside a 16-bit sample", true},
+        BadCase{"type-9 block too short for its header",
+                [] { return VocBuilder().Block(9, Bytes(11, 1)).Build(); },
+                "too short for its 12-byte header", false},
         BadCase{"other block cut in its length",
                 [] {
                     return Built([](VocBuilder& b) {

@@ -116,6 +116,33 @@ VocBuilder& VocBuilder::SoundWithLength(std::uint32_t length, std::uint8_t timeC
     return *this;
 }
 
+VocBuilder& VocBuilder::Silence(std::uint32_t samples, std::uint8_t timeConstant) {
+    Bytes body;
+    PutLe16(body, static_cast<std::uint16_t>(samples - 1));
+    body.push_back(timeConstant);
+    return Block(3, body);
+}
+
+VocBuilder& VocBuilder::Extended(std::uint16_t timeConstant, std::uint8_t pack, std::uint8_t mode) {
+    Bytes body;
+    PutLe16(body, timeConstant);
+    body.push_back(pack);
+    body.push_back(mode);
+    return Block(8, body);
+}
+
+VocBuilder& VocBuilder::NewSound(std::uint32_t rate, std::uint8_t bits, std::uint8_t channels,
+                                 std::uint16_t codec, const Bytes& samples) {
+    Bytes body;
+    PutLe32(body, rate);
+    body.push_back(bits);
+    body.push_back(channels);
+    PutLe16(body, codec);
+    PutLe32(body, 0);
+    body.insert(body.end(), samples.begin(), samples.end());
+    return Block(9, body);
+}
+
 VocBuilder& VocBuilder::Block(std::uint8_t type, const Bytes& body) {
     blocks.push_back(type);
     auto length = static_cast<std::uint32_t>(body.size());

@@ -89,6 +89,15 @@ struct VocBuilder {
     VocBuilder& Sound(std::uint8_t timeConstant, const Bytes& samples, std::uint8_t pack = 0);
     VocBuilder& SoundWithLength(std::uint32_t length, std::uint8_t timeConstant, const Bytes& body,
                                 std::uint8_t pack = 0);
+    // Type 2, more samples of the sound block before it.
+    VocBuilder& Continues(const Bytes& samples) { return Block(2, samples); }
+    // Type 3: `samples` samples of silence (stored as samples - 1, so 1 to 65536).
+    VocBuilder& Silence(std::uint32_t samples, std::uint8_t timeConstant);
+    // Type 8: 16-bit time constant, pack byte and mode (0 mono, 1 stereo).
+    VocBuilder& Extended(std::uint16_t timeConstant, std::uint8_t pack, std::uint8_t mode);
+    // Type 9: rate, bits, channels, codec (0 8-bit, 4 16-bit, 6 A-law, 7 mu-law), samples.
+    VocBuilder& NewSound(std::uint32_t rate, std::uint8_t bits, std::uint8_t channels,
+                         std::uint16_t codec, const Bytes& samples);
     // Any other block: type byte, 3-byte length, body.
     VocBuilder& Block(std::uint8_t type, const Bytes& body);
     VocBuilder& Raw(const Bytes& bytes);

@@ -15,25 +15,59 @@ namespace {
 
 using namespace chpimport;
 
-// The sound the file holds, found by a walk of our own: the first sound block's rate and
-// every sound block's sample bytes, in order. Only meaningful for a file that decoded.
+// The sound the file holds, found by a walk of our own: the rate of the first sound block
+// (of the silence when there is no sound) and every sample in order; kAnySample for A-law
+// and mu-law, whose expansion is checked against sox and ffmpeg instead. Only meaningful for a
+// file that decoded.
+constexpr int kAnySample = 1 << 20;
 struct VocSound {
     std::uint32_t rate = 0;
-    std::string samples;
+    std::vector<int> samples;
 };
 
 VocSound WalkSound(std::string_view b) {
     VocSound sound;
+    std::uint32_t silenceRate = 0, extendedRate = 0, lastCodec = 0;
+    auto u8 = [&](std::size_t at) { return static_cast<unsigned char>(b[at]); };
+    auto push = [&](std::uint32_t codec, std::size_t from, std::size_t bytes) {
+        for (std::size_t i = 0; codec == 4 && i + 1 < bytes; i += 2)
+            sound.samples.push_back(static_cast<std::int16_t>(Le16At(b, from + i)));
+        for (std::size_t i = 0; codec != 4 && i < bytes; ++i)
+            sound.samples.push_back(codec == 0 ? (u8(from + i) - 128) * 256 : kAnySample);
+    };
     std::size_t at = 26;
     while (at + 4 <= b.size() && b[at] != 0) {
-        const auto type = static_cast<unsigned char>(b[at]);
+        const unsigned type = u8(at);
         const std::uint32_t length = Le32At(std::string(b.substr(at + 1, 3)) + '\0', 0);
-        if (type == 1 && length >= 2 && at + 6 <= b.size()) {
-            if (sound.rate == 0) sound.rate = VocSampleRate(static_cast<std::uint8_t>(b[at + 4]));
-            sound.samples += b.substr(at + 6, length - 2);
+        const std::size_t body = at + 4;
+        std::uint32_t rate = 0;
+        if (type == 1) {
+            rate = extendedRate != 0 ? extendedRate : VocSampleRate(u8(body));
+            extendedRate = lastCodec = 0;
+            push(0, body + 2, length - 2);
+        } else if (type == 2) {
+            push(lastCodec, body, length);
+        } else if (type == 3) {
+            if (silenceRate == 0) silenceRate = VocSampleRate(u8(body + 2));
+            sound.samples.insert(sound.samples.end(), Le16At(b, body) + 1u, 0);
+        } else if (type == 8) {
+            extendedRate = 256000000u / ((65536u - Le16At(b, body)) * (u8(body + 3) + 1u));
+        } else if (type == 9) {
+            rate = Le32At(b, body);
+            lastCodec = Le16At(b, body + 6);
+            push(lastCodec, body + 12, length - 12);
+            // sox's 16-bit block ends 8 bytes short, just before the terminator and trailer.
+            const std::size_t end = body + length;
+            if (lastCodec == 4 && end + 8 + 1 + 100 == b.size() &&
+                !(u8(end) >= 1 && u8(end) <= 9 && Le32At(b, end) >> 8 == 4)) {
+                push(4, end, 8);
+                at += 8;
+            }
         }
+        if (sound.rate == 0) sound.rate = rate;
         at += 4 + length;
     }
+    if (sound.rate == 0) sound.rate = silenceRate;
     return sound;
 }
 
@@ -76,19 +110,18 @@ std::string RunVocInput(const std::uint8_t* data, std::size_t size) {
             if (rate != sound.rate) return "the wave file's rate is not the first block's";
             if (samples != sound.samples.size()) return "the wave file holds other samples";
             for (std::size_t i = 0; i < samples; ++i) {
-                const auto b = static_cast<unsigned char>(sound.samples[i]);
-                if (wave[44 + 2 * i] != 0 ||
-                    static_cast<unsigned char>(wave[45 + 2 * i]) != (b ^ 0x80))
-                    return "a sample is not (b - 128) x 256";
+                if (sound.samples[i] != kAnySample &&
+                    static_cast<std::int16_t>(Le16At(wave, 44 + 2 * i)) != sound.samples[i])
+                    return "a sample is not the one its block holds";
             }
         } else if (sound.rate != 0) {
-            return "a file with a sound block decoded without a wave file";
+            return "a file with sound decoded without a wave file";
         }
     }
 
     // The command line on the same file: the same verdict, and no file left half-written.
     std::ostringstream out, err;
-    const int exit = cli::Run({"decode", vocPath, outPath}, {out, err});
+    const int exit = cli::Run({"decode", vocPath, outPath, "--blocks"}, {out, err});
     if ((exit == cli::kExitOk) != (result == 1)) return "chpimport decode disagrees with VocToWave";
     if (exit != cli::kExitOk && IsRegularFile(outPath)) return "a failed decode left OUT.wav";
     if (IsRegularFile(outPath + ".part")) return "chpimport decode left its part file";
