@@ -64,7 +64,8 @@ bool SyncDescriptor(int fd) {
 // A C library stream, with the buffer it was given.
 class DiskStream final : public FileStream {
 public:
-    DiskStream(std::FILE* fp, std::size_t bufferBytes) : fp_(fp) {
+    DiskStream(std::FILE* fp, std::size_t bufferBytes, bool readable)
+        : fp_(fp), readable_(readable) {
         if (bufferBytes > 0) {
             buffer_ = std::make_unique<char[]>(bufferBytes);
             std::setvbuf(fp_, buffer_.get(), _IOFBF, bufferBytes);
@@ -73,6 +74,12 @@ public:
     ~DiskStream() override { Close(); }
 
     std::size_t Read(void* buffer, std::size_t count) override {
+        // Some C libraries (Wine's) return nothing from a write-only stream without marking
+        // an error: make it one everywhere.
+        if (!readable_) {
+            unreadable_ = true;
+            return 0;
+        }
         SwitchTo(LastOp::Read);
         return std::fread(buffer, 1, count, fp_);
     }
@@ -110,7 +117,7 @@ public:
         return ok;
     }
     bool HadError() const override {
-        return fp_ != nullptr && std::ferror(fp_) != 0;
+        return fp_ != nullptr && (unreadable_ || std::ferror(fp_) != 0);
     }
 
 private:
@@ -124,6 +131,8 @@ private:
     std::FILE* fp_;
     std::unique_ptr<char[]> buffer_; // outlives the stream: fclose may still write from it
     LastOp last_ = LastOp::None;
+    bool readable_;
+    bool unreadable_ = false; // a read was tried on a write-only stream
 };
 
 class Disk final : public FileSystem {
@@ -141,7 +150,8 @@ public:
             error = errno != 0 ? errno : EIO;
             return nullptr;
         }
-        return std::make_unique<DiskStream>(fp, bufferBytes);
+        const bool readable = mode != OpenMode::Create && mode != OpenMode::Append;
+        return std::make_unique<DiskStream>(fp, bufferBytes, readable);
     }
 
     bool Remove(const std::string& path) override { return std::remove(path.c_str()) == 0; }
@@ -195,7 +205,9 @@ public:
     PathKind Kind(const std::string& path) override {
         std::error_code ec;
         const std::filesystem::file_status status = std::filesystem::status(ToFsPath(path), ec);
-        if (std::filesystem::is_regular_file(status)) return PathKind::File;
+        // "file/" names no file on POSIX; Wine finds the file: refuse it everywhere.
+        const bool folderName = !path.empty() && (path.back() == '/' || path.back() == '\\');
+        if (std::filesystem::is_regular_file(status) && !folderName) return PathKind::File;
         if (std::filesystem::is_directory(status)) return PathKind::Folder;
         return PathKind::None;
     }
