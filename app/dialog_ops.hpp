@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/dialog_items.hpp"
+#include "chp/dialog_items.hpp"
 
 namespace chpimport {
 

@@ -5,6 +5,7 @@
 #include "base/limits.hpp"
 #include "chp/chp_file.hpp"
 #include "chp/message_import.hpp"
+#include "chp/message_length.hpp"
 #include "project/project_files.hpp"
 #include "res/resource_ids.h"
 
@@ -129,8 +130,11 @@ void ImportDialog::OnImport() {
     // A table file still open from the previous import is finished before it is replaced,
     // so that it can never be written out later over the new one.
     if (session_.TableFile) CloseTableFile(session_.TableFile);
-    session_.TableFile = OpenTableFile(session_.ProjectPath, session_.ChipName);
+    StartResult();
+    session_.TableFile = OpenTableFile(session_.ProjectPath, session_.ChipName, session_.Outputs);
     if (!session_.TableFile) {
+        result_.status = ProjectStatus::OutputsFailed;
+        result_.failure = kNoTableFile;
         ShowStatus(IDC_STATUS, kNoTableFile, ID_STATUS_TIMER, kStatusMs);
         return;
     }
@@ -139,6 +143,8 @@ void ImportDialog::OnImport() {
     // Without its summary keys the project file can't list the messages either: nothing is
     // imported into a project file that can't be written.
     if (!WriteProjectSettings(session_, session_.ProjectPath)) {
+        result_.status = ProjectStatus::OutputsFailed;
+        result_.failure = kProjectFileError;
         session_.Importing = 0;
         ops_.ShowArrowCursor();
         CloseTableFile(session_.TableFile);
@@ -146,7 +152,9 @@ void ImportDialog::OnImport() {
         return;
     }
     session_.MessageNumber = 1;
-    session_.DebugLog = OpenDebugLog();
+    session_.DebugLog = OpenDebugLog(session_.Outputs);
+    result_.projectFilePath = session_.ProjectFilePath;
+    if (session_.DebugLog) result_.debugLogPath = session_.Outputs.debugLog;
     // Nothing to step through: the project is complete at once.
     if (session_.MessageCount <= 0) {
         Complete();
@@ -167,8 +175,8 @@ void ImportDialog::OnStep() {
     ImportEnvironment env{session_, converter_, messages_, workDir_};
     std::int16_t address =
         ImportMessage(env, session_.ProjectPath, session_.MessageNumber, wavePath, length);
-    lastFailure_ = env.failure;
-    lastWarning_ = env.warning;
+    lastFailure_ = env.message.failure;
+    std::string writeFailure;
     if (address >= 0) {
         ops_.SetItemNumber(IDC_ADDRESS, static_cast<std::uint16_t>(address));
         ops_.SetItemText(IDC_FILENAME, wavePath);
@@ -177,12 +185,14 @@ void ImportDialog::OnStep() {
         // failures are shown, since the message's WAV file is there but not in the project.
         if (!WriteMessageSettings(session_.ProjectFilePath, session_.MessageNumber, wavePath,
                                   address, length)) {
-            ShowStatus(IDC_STATUS, kProjectFileError, ID_STATUS_TIMER, kStatusMs);
+            writeFailure = kProjectFileError;
         } else if (!WriteTableEntry(session_.TableFile.get(), session_.MessageNumber, address,
                                     wavePath, session_.DurationMs)) {
-            ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
+            writeFailure = kTableFileError;
         }
+        if (!writeFailure.empty()) ShowStatus(IDC_STATUS, writeFailure, ID_STATUS_TIMER, kStatusMs);
     }
+    RecordStep(std::move(env.message), writeFailure);
     // Each step leaves its lines on disk: what was imported before a crash or a kill is
     // still listed.
     if (session_.TableFile && !session_.TableFile->Flush())
@@ -207,10 +217,33 @@ void ImportDialog::OnStep() {
     ops_.StartTimer(ID_STEP_TIMER, kStepMs);
 }
 
+void ImportDialog::StartResult() {
+    result_ = ProjectResult{};
+    result_.projectPath = session_.ProjectPath;
+    result_.projectName = session_.ProjectName;
+    result_.chipName = session_.ChipName;
+    result_.rate = OutputRate(session_.ZuvanCompatible != 0);
+    result_.status = ProjectStatus::Importing;
+    result_.outputFolder = session_.Outputs.folder;
+    result_.tableFilePath = OutputPath(session_.Outputs, session_.ProjectPath, ".tbl").value_or("");
+    result_.messageCount = session_.MessageCount;
+}
+
+void ImportDialog::RecordStep(MessageResult message, const std::string& writeFailure) {
+    // The message's WAV file may be written, but the project's files don't list it.
+    if (!writeFailure.empty()) {
+        message.status = MessageStatus::Failed;
+        message.failure = writeFailure;
+    }
+    result_.messages.push_back(std::move(message));
+}
+
 void ImportDialog::Complete() {
     // A finished import's entries reach the disk before it is reported done.
     if (session_.TableFile && !session_.TableFile->Sync())
         ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
+    result_.status =
+        result_.FailedCount() > 0 ? ProjectStatus::SomeFailed : ProjectStatus::Imported;
     ops_.ShowArrowCursor();
     ops_.Inform(session_.ProjectFilePath, kCompletionCaption);
     session_.Importing = 0;
@@ -220,6 +253,7 @@ void ImportDialog::Complete() {
 void ImportDialog::OnOk() {
     if (session_.Importing) {
         if (ops_.AskYesNo(kAbortQuestion, kAbortCaption)) {
+            result_.status = ProjectStatus::Aborted;
             CloseTableFile(session_.TableFile);
             ops_.EndDialog(1);
         }

@@ -4,8 +4,9 @@
 #include <string>
 
 #include "app/dialog_ops.hpp"
-#include "app/session_record.hpp"
 #include "base/message_sink.hpp"
+#include "chp/import_result.hpp"
+#include "chp/import_session.hpp"
 
 namespace chpimport {
 
@@ -43,17 +44,18 @@ public:
     void OnOpenProject(const std::string& path);
 
     ImportSession& Session() { return session_; }
+    const ImportSession& Session() const { return session_; }
+    // What the last Import did so far: the project, and each message a step has taken.
+    const ProjectResult& Result() const { return result_; }
     // Why the message of the last step failed, in a few words; "" when it imported.
     const std::string& LastFailure() const { return lastFailure_; }
-    // A note on the message of the last step that does not fail it, in one line (its VOC
-    // file's rate, for one); "" when there is none.
-    const std::string& LastWarning() const { return lastWarning_; }
-    const ImportSession& Session() const { return session_; }
 
 private:
     void ShowStatus(int item, const std::string& text, int timer, unsigned milliseconds);
     void InvalidProject();
     void Complete();
+    void StartResult();
+    void RecordStep(MessageResult message, const std::string& writeFailure);
     void ShowProject(const std::string& path);
     bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
                       const std::string& initialName, std::string& chosen);
@@ -63,8 +65,8 @@ private:
     MessageSink& messages_;
     std::string workDir_;
     ImportSession session_;
+    ProjectResult result_;
     std::string lastFailure_;
-    std::string lastWarning_;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

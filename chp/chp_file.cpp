@@ -91,6 +91,7 @@ int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string
     ChpHeader header;
     if (ParseChpHeader(path, header) != ChpStatus::Ok) return 0;
     dialog.SetItemText(IDC_PROJECT, header.ProjectName);
+    session.ProjectName = header.ProjectName;
     session.ChipName = GetChipInfo(header.ChipCode, header.ChipType).Name;
     dialog.SetItemText(IDC_CHIPTYPE, session.ChipName);
     session.MessageCount = header.MessageCount;

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/dialog_items.hpp"
-#include "app/session_record.hpp"
+#include "chp/dialog_items.hpp"
+#include "chp/import_session.hpp"
 
 namespace chpimport {
 
@@ -50,8 +50,8 @@ ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header,
                          std::string* openFailure = nullptr);
 
 // Validates the header; on success shows the project name, chip name and message count in
-// items 105, 106 and 110, sets the session's ChipName and MessageCount and returns 1. On
-// failure returns 0 and changes nothing.
+// items 105, 106 and 110, sets the session's ProjectName, ChipName and MessageCount and
+// returns 1. On failure returns 0 and changes nothing.
 int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string& path);
 
 enum class DirEntryStatus { Ok, CannotOpen, Missing, WrongNumber };

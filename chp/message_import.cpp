@@ -110,10 +110,12 @@ std::string RateWarning(const std::string& vocPath, std::uint32_t rate) {
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length) {
     ImportSession& session = env.session;
-    env.failure.clear();
-    env.warning.clear();
+    MessageResult& result = env.message;
+    result = MessageResult{};
+    result.number = n;
     auto fail = [&](std::string why) -> std::int16_t {
-        env.failure = std::move(why);
+        result.status = MessageStatus::Failed;
+        result.failure = std::move(why);
         return -1;
     };
     if (projectPath.size() > kMaxText) return fail("the project's path is over 255 characters");
@@ -134,6 +136,8 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     const PathParts project = SplitPath(projectPath);
     const std::string folder = project.drive + project.directory;
     std::string vocPath = folder + entry.VocName;
+    result.vocName = entry.VocName;
+    result.address = entry.Address;
     auto refuse = [&](std::string why) -> std::int16_t {
         WriteDebugLine(log, vocPath, n, entry.Address, 0, 0);
         return fail(std::move(why));
@@ -145,10 +149,11 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
         return refuse(entry.VocName + ": the path is over 255 characters");
     if (std::optional<std::string> onDisk = FindFileIgnoringCase(folder, entry.VocName))
         vocPath = folder + *onDisk;
-    const std::optional<std::string> finalPath = ChangeExtension(vocPath, ".wav");
+    result.vocPath = vocPath;
+    const std::optional<std::string> finalPath = OutputPath(session.Outputs, vocPath, ".wav");
     // A VOC file named like its WAV file would be overwritten by it.
     if (!finalPath) return refuse(entry.VocName + ": the WAV file's path is over 255 characters");
-    if (SameIgnoringCase(*finalPath, vocPath))
+    if (SameIgnoringCase(*finalPath, vocPath) || IsSameFile(*finalPath, vocPath))
         return refuse(entry.VocName + ": the VOC file is named like its WAV file");
 
     WorkingFiles work(env.workDir);
@@ -158,7 +163,8 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     const bool decoded =
         VocToWave(vocPath, work.Decoded(), trailer, env.messages, &reason, &notes) != 0;
     if (!decoded) return refuse(Printable(vocPath) + ": " + reason);
-    env.warning = RateWarning(vocPath, notes.rate);
+    if (std::string warning = RateWarning(vocPath, notes.rate); !warning.empty())
+        result.warnings.push_back(std::move(warning));
     WriteDebugLine(log, vocPath, n, entry.Address, trailer.bytes[1], trailer.bytes[2]);
 
     // The trailer's chip code renames the project's chip for this and every later message.
@@ -185,6 +191,10 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     session.DurationMs = size.DurationMs;
     wavePath = *finalPath;
     length = size.Length;
+    result.status = MessageStatus::Imported;
+    result.length = size.Length;
+    result.durationMs = size.DurationMs;
+    result.wavePath = wavePath;
     return static_cast<std::int16_t>(entry.Address);
 }
 

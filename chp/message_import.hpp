@@ -2,8 +2,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/session_record.hpp"
 #include "base/message_sink.hpp"
+#include "chp/import_result.hpp"
+#include "chp/import_session.hpp"
 
 namespace chpimport {
 
@@ -15,24 +16,24 @@ struct ImportEnvironment {
     SampleRateConverter& converter; // the process's one converter
     MessageSink& messages;          // reports of the VOC decoder
     std::string workDir;            // the process's private working folder
-    std::string failure = {};       // set by ImportMessage: why the message failed, or ""
-    // Set by ImportMessage: what the user should know of a message that decoded, or "";
-    // a VOC file recorded at another rate than the conversion assumes, for one.
-    std::string warning = {};
+    MessageResult message = {};     // set by ImportMessage: what became of the message
 };
 
 // Imports message n of the CHP project at `projectPath`: reads its directory entry, decodes
 // its VOC file (in the project's directory) into the working folder, writes the message's
 // debug log line, converts it to 11111 Hz (11025 Hz when ZuvanCompatible), looks up the chip
 // (the session's ChipName takes the trailer's chip name), and cuts the converted message to
-// its length in the chip into the final WAV file beside the VOC file.
+// its length in the chip into the final WAV file: beside the VOC file, or in the session's
+// output folder.
 //
 // Returns the message's chip address and sets `wavePath`, `length` (in address units) and
 // session.DurationMs; returns -1 and leaves them as they were when the message fails. A
 // message fails when its entry can't be read, its VOC name isn't a plain file name, a path
 // is longer than 255 characters, its VOC file doesn't decode or holds no sound, its address
 // or row count is 32768 or more, or the conversion or the cut fails. The final WAV file is
-// replaced only by a complete one.
+// replaced only by a complete one. env.message tells all of it, with the reason of a failure
+// and what the user should know of a message that decoded (a VOC file recorded at another
+// rate than the conversion assumes, for one) among its warnings.
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length);
 

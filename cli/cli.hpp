@@ -24,10 +24,38 @@ using Args = std::vector<std::string>;
 // Runs one command line (without the program name) and returns the exit status.
 int Run(const Args& args, Streams io);
 
-// The commands; `args` holds what follows the command's name.
-int CmdInfo(const Args& args, Streams io);
-int CmdDecode(const Args& args, Streams io);
-int CmdResample(const Args& args, Streams io);
-int CmdImport(const Args& args, Streams io);
+// What each command is given; the definitions of the options are in cli.cpp.
+struct ImportOptions {
+    std::vector<std::string> paths; // CHP files and folders
+    bool zuvan = false;
+    bool recursive = false;
+    std::string output; // "": every output beside its source
+    bool json = false;
+    bool referenceConverter = false;
+};
+
+struct InfoOptions {
+    std::string path;
+    bool json = false;
+};
+
+struct DecodeOptions {
+    std::string voc;
+    std::string wave;
+    bool blocks = false; // list the blocks met on stdout before the trailer
+};
+
+struct ResampleOptions {
+    std::string input;
+    std::string output;
+    bool zuvan = false;
+    int channel = -1; // -1: ask the console
+    bool referenceConverter = false;
+};
+
+int CmdImport(const ImportOptions& options, Streams io);
+int CmdInfo(const InfoOptions& options, Streams io);
+int CmdDecode(const DecodeOptions& options, Streams io);
+int CmdResample(const ResampleOptions& options, Streams io);
 
 } // namespace chpimport::cli

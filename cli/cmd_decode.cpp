@@ -8,10 +8,6 @@
 namespace chpimport::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n"
-    "  --blocks  list the blocks met: offset, type, length, rate and what was done\n";
-
 // `text` in a column of `width` characters, on its right or (negative width) its left.
 std::string Column(std::string text, int width) {
     const auto size = static_cast<std::size_t>(width < 0 ? -width : width);
@@ -30,25 +26,10 @@ void PrintBlock(std::ostream& out, const VocBlockNote& block) {
 
 } // namespace
 
-int CmdDecode(const Args& args, Streams io) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        io.out << kUsage;
-        return kExitOk;
-    }
-    Args files;
-    bool listBlocks = false;
-    for (const std::string& arg : args) {
-        if (arg == "--blocks")
-            listBlocks = true;
-        else
-            files.push_back(arg);
-    }
-    if (files.size() != 2) {
-        io.err << kUsage;
-        return kExitUsage;
-    }
-    const std::string& vocPath = files[0];
-    const std::string& wavePath = files[1];
+int CmdDecode(const DecodeOptions& options, Streams io) {
+    const std::string& vocPath = options.voc;
+    const std::string& wavePath = options.wave;
+    const bool listBlocks = options.blocks;
     if (IsSameFile(vocPath, wavePath)) {
         io.err << "chpimport: decode: " << wavePath << " is the VOC file itself\n";
         return kExitUsage;

@@ -9,59 +9,13 @@
 namespace chpimport::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: chpimport resample IN.wav OUT.wav [--zuvan] [--channel N]\n";
-
-struct ResampleOptions {
-    std::string input;
-    std::string output;
-    bool zuvan = false;
-    int channel = -1;                // -1: ask the console
-    bool referenceConverter = false; // hidden: for side-by-side timings
-};
-
-bool ParseOptions(const Args& args, ResampleOptions& options) {
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--zuvan") {
-            options.zuvan = true;
-        } else if (args[i] == kReferenceConverterOption) {
-            options.referenceConverter = true;
-        } else if (args[i] == "--channel") {
-            // A channel is chosen by its digit, as on the console: 0 to 9.
-            if (++i == args.size() || args[i].size() != 1 || args[i][0] < '0' || args[i][0] > '9')
-                return false;
-            options.channel = args[i][0] - '0';
-        } else if (args[i].rfind("--", 0) == 0) {
-            return false;
-        } else {
-            paths.push_back(args[i]);
-        }
-    }
-    if (paths.size() != 2) return false;
-    options.input = paths[0];
-    options.output = paths[1];
-    return true;
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     return a == b || IsSameFile(a, b);
 }
 
 } // namespace
 
-int CmdResample(const Args& args, Streams io) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        io.out << kUsage
-               << "Converts IN.wav to 16-bit mono at 11111 Hz (11025 Hz with --zuvan) and\n"
-                  "prints the number of samples written. --channel N takes channel N (from 0)\n"
-                  "of a multi-channel input; without it the console is asked for a key.\n";
-        return kExitOk;
-    }
-    ResampleOptions options;
-    if (!ParseOptions(args, options)) {
-        io.err << kUsage;
-        return kExitUsage;
-    }
+int CmdResample(const ResampleOptions& options, Streams io) {
     // The output is created while the input is still being read.
     if (SameFile(options.input, options.output)) {
         io.err << "chpimport: IN.wav and OUT.wav must be different files\n";

@@ -2,8 +2,8 @@
 
 namespace chpimport {
 
-std::unique_ptr<TextFile> OpenDebugLog() {
-    return TextFile::Create("debug.bid");
+std::unique_ptr<TextFile> OpenDebugLog(const OutputPlacement& placement) {
+    return TextFile::Create(placement.debugLog);
 }
 
 void CloseDebugLog(std::unique_ptr<TextFile>& debugLog) {

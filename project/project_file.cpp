@@ -2,7 +2,6 @@
 #include <optional>
 #include <vector>
 
-#include "base/path.hpp"
 #include "project/profile_writer.hpp"
 #include "project/project_files.hpp"
 
@@ -18,7 +17,7 @@ std::string ShortText(std::int16_t value) {
 } // namespace
 
 int WriteProjectSettings(ImportSession& session, const std::string& projectPath) {
-    std::optional<std::string> path = ChangeExtension(projectPath, ".zpf");
+    std::optional<std::string> path = OutputPath(session.Outputs, projectPath, ".zpf");
     if (!path) {
         session.ProjectFilePath.clear();
         return 0;

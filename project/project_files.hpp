@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "app/session_record.hpp"
 #include "base/text_file.hpp"
+#include "chp/import_session.hpp"
 
 namespace chpimport {
 
@@ -12,7 +12,8 @@ namespace chpimport {
 inline constexpr const char* kProjectSection = "KZ_ISD_PROJECT";
 inline constexpr const char* kConcatSection = "KZ_ISD_CONCAT";
 
-// Sets session.ProjectFilePath to the CHP path with the extension ".zpf" and writes
+// Sets session.ProjectFilePath to the CHP path with the extension ".zpf" (in the session's
+// output folder, when it has one) and writes
 // nb_files, chip_selected and nb_conc from MessageCount and ChipName. 1 on success, 0 when
 // the path is too long, the chip name can't be written as one line, or the file can't be
 // updated (it is then unchanged).
@@ -24,11 +25,11 @@ int WriteProjectSettings(ImportSession& session, const std::string& projectPath)
 int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
                          const std::string& wavePath, std::int16_t address, std::int16_t length);
 
-// The table file (.tbl) beside the CHP file, created anew with its banner. Null when the
-// path is too long, a banner text holds a line break, or the file can't be created or its
-// banner written.
-std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath,
-                                        const std::string& chipName);
+// The table file (.tbl) beside the CHP file (or in the output folder), created anew with its
+// banner. Null when the path is too long, a banner text holds a line break, or the file
+// can't be created or its banner written.
+std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath, const std::string& chipName,
+                                        const OutputPlacement& placement = {});
 
 // Appends message n's entry, labelled n - 1. Nothing when the file isn't open, n < 1,
 // address < 0 or the path holds a line break; false then, or when the write fails.
@@ -38,8 +39,9 @@ bool WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
 // Appends the closing line "CONC", closes the file and resets the pointer. Nothing when null.
 void CloseTableFile(std::unique_ptr<TextFile>& tableFile);
 
-// The debug log "debug.bid" in the current directory, created anew; null when it can't be.
-std::unique_ptr<TextFile> OpenDebugLog();
+// The debug log, "debug.bid" in the current directory unless placed elsewhere, created anew;
+// null when it can't be.
+std::unique_ptr<TextFile> OpenDebugLog(const OutputPlacement& placement = {});
 void CloseDebugLog(std::unique_ptr<TextFile>& debugLog);
 
 } // namespace chpimport

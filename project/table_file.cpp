@@ -2,7 +2,6 @@
 #include <string_view>
 
 #include "base/file.hpp"
-#include "base/path.hpp"
 #include "project/project_files.hpp"
 
 namespace chpimport {
@@ -15,10 +14,10 @@ bool FitsOneLine(std::string_view text) {
 
 } // namespace
 
-std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath,
-                                        const std::string& chipName) {
+std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath, const std::string& chipName,
+                                        const OutputPlacement& placement) {
     if (!FitsOneLine(projectPath) || !FitsOneLine(chipName)) return nullptr;
-    std::optional<std::string> path = ChangeExtension(projectPath, ".tbl");
+    std::optional<std::string> path = OutputPath(placement, projectPath, ".tbl");
     if (!path) return nullptr;
     // The new file replaces the old one only once its banner is on the disk: an Import that
     // fails this early leaves the last import's table file as it was.

@@ -142,7 +142,8 @@ TEST(CliDecodeUsage, ExitStatuses) {
     EXPECT_EQ(RunArgs({"decode", "a", "b", "c"}).status, kExitUsage);
     Result help = RunArgs({"decode", "--help"});
     EXPECT_EQ(help.status, kExitOk);
-    EXPECT_EQ(help.out.rfind("usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("usage: chpimport decode MESSAGE.VOC OUT.wav [--blocks]\n", 0), 0u)
+        << help.out;
     EXPECT_NE(RunArgs({"--help"}).out.find("decode MESSAGE.VOC OUT.wav"), std::string::npos);
 }
 

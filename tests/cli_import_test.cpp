@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/cli.hpp"
@@ -80,6 +81,18 @@ TEST(CliImport, RateOtherThanTheConversionAssumesIsReported) {
     EXPECT_EQ(log, "file " + dir.File("MSG00001.VOC") + " nb [1] addr [0000] rows 00 00\r\n" +
                        "file " + dir.File("MSG00002.VOC") + " nb [2] addr [0008] rows 00 00\r\n" +
                        "file " + dir.File("MSG00003.VOC") + " nb [3] addr [0010] rows 00 00\r\n");
+
+    // --json gives each message its own warnings, and none to the message that has none.
+    std::ostringstream data, progress;
+    EXPECT_EQ(cli::Run({"import", "--json", dir.File("DEMO.CHP")}, {data, progress}), kExitOk);
+    const auto messages = nlohmann::json::parse(data.str())["projects"][0]["messages"];
+    ASSERT_EQ(messages.size(), 3u);
+    std::string lines;
+    for (const auto& m : messages)
+        for (const auto& warning : m["warnings"])
+            lines += "chpimport: message " + std::to_string(m["number"].get<int>()) + ": " +
+                     warning.get<std::string>() + "\n";
+    EXPECT_EQ(lines, err.str());
 }
 
 } // namespace

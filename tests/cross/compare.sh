@@ -86,18 +86,41 @@ run() { if [ "$side" = native ]; then "$native/chpimport" "$@"; else run_win "$@
 for folder in "Größe Ansagen" "Preis 5 €"; do
     for side in native windows; do
         dir="$work/$side/$folder"
-        mkdir -p "$dir"
+        mkdir -p "$dir/zwei"
         cp "$demo"/* "$dir/"
+        cp "$demo"/* "$dir/zwei/"
         (
             cd "$work/$side"
             run info "$folder/DEMO.CHP" >"$dir/info.txt" &&
                 run decode "$folder/MSG00001.VOC" "$folder/decoded.wav" >"$dir/decode.txt" &&
                 run resample "$folder/decoded.wav" "$folder/resampled.wav" >"$dir/resample.txt" &&
-                run import "$folder/DEMO.CHP" >/dev/null
+                run import "$folder/DEMO.CHP" >/dev/null &&
+                run import -r "$folder" --output "batch/$folder" --json >"$dir/batch.json" 2>/dev/null
         ) || { echo "FAIL  $folder: a $side command failed"; fail=1; }
     done
     for out in info.txt decode.txt resample.txt decoded.wav resampled.wav MSG00001.wav MSG00002.wav MSG00003.wav; do
         same "$folder: $out" "$work/native/$folder/$out" "$work/windows/$folder/$out"
+    done
+    # Two projects found below the folder, their outputs below another such folder.
+    for out in MSG00001.wav zwei/MSG00003.wav zwei/DEMO.zpf; do
+        [ -f "$work/native/batch/$folder/$out" ] || { echo "FAIL  $folder: no batch/$out"; fail=1; }
+    done
+    # --json is UTF-8 on both sides (converted from the code page on Windows).
+    for side in native windows; do
+        grep -qF "$folder" "$work/$side/$folder/batch.json" ||
+            { echo "FAIL  $folder: $side --json does not name the folder in UTF-8"; fail=1; }
+    done
+    for out in MSG00001.wav zwei/MSG00003.wav; do
+        same "$folder: import -r --output: $out" "$work/native/batch/$folder/$out" \
+            "$work/windows/batch/$folder/$out"
+    done
+    # The run's second project gives the bytes of the same project imported alone, in a
+    # process of its own: nothing of the first one carried over.
+    for side in native windows; do
+        for out in MSG00001.wav MSG00002.wav MSG00003.wav; do
+            same "$folder: $side: second project as if alone: $out" "$work/$side/$folder/$out" \
+                "$work/$side/batch/$folder/zwei/$out"
+        done
     done
 done
 

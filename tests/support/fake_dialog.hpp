@@ -2,7 +2,7 @@
 #include <map>
 #include <string>
 
-#include "app/dialog_items.hpp"
+#include "chp/dialog_items.hpp"
 
 namespace fixtures {
 

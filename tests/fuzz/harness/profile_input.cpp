@@ -1,7 +1,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/session_record.hpp"
+#include "chp/import_session.hpp"
 #include "base/file.hpp"
 #include "harness.hpp"
 #include "project/profile_writer.hpp"

@@ -1,0 +1,25 @@
+# The header-only libraries of the command line: CLI11 (argument parsing) and nlohmann-json
+# (--json). Natively their Debian packages' CMake files find them. The Windows build must not
+# see the host's /usr/include as a whole (its C library headers would shadow mingw-w64's), so
+# it gets a folder that holds just these two header trees, linked from the host.
+if(NOT CMAKE_CROSSCOMPILING)
+    find_package(CLI11 CONFIG REQUIRED)
+    find_package(nlohmann_json 3 CONFIG REQUIRED)
+    return()
+endif()
+
+set(_host_headers ${CMAKE_BINARY_DIR}/host-headers)
+foreach(_header CLI/CLI.hpp nlohmann/json.hpp)
+    get_filename_component(_tree ${_header} DIRECTORY)
+    find_path(_root_${_tree} ${_header} PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+    if(NOT _root_${_tree})
+        message(FATAL_ERROR "/usr/include/${_header} is missing: install libcli11-dev and nlohmann-json3-dev")
+    endif()
+    file(MAKE_DIRECTORY ${_host_headers})
+    file(CREATE_LINK ${_root_${_tree}}/${_tree} ${_host_headers}/${_tree} SYMBOLIC)
+endforeach()
+
+add_library(CLI11::CLI11 INTERFACE IMPORTED)
+target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${_host_headers})
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${_host_headers})
