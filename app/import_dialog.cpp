@@ -240,6 +240,9 @@ void ImportDialog::RecordStep(MessageResult message, const std::string& writeFai
 }
 
 void ImportDialog::Complete() {
+    // A finished import's entries reach the disk before it is reported done.
+    if (session_.TableFile && !session_.TableFile->Sync())
+        ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
     result_.status =
         result_.FailedCount() > 0 ? ProjectStatus::SomeFailed : ProjectStatus::Imported;
     ops_.ShowArrowCursor();

@@ -1,11 +1,12 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "audio/conversion_engine.hpp"
 #include "audio/fast_filter.hpp"
 #include "audio/fast_kernels.hpp"
+#include "base/helper_thread.hpp"
+#include "base/large_block.hpp"
 
 namespace chpimport {
 
@@ -13,11 +14,12 @@ class SampleRateConverter;
 
 // The converter's fast engine: the same bytes as ReferenceEngine, in both modes, with the
 // same history left behind and the same failures, at a fraction of the cost. The filter
-// table comes from KernelTableCache (designed once per mode and process); the phase
-// sequence and branch choices are worked out first, exactly as the reference does, for a
-// block of input frames read in one go; the outputs are then computed several at once by
-// the widest kernel the processor has, on both cores when the block is long enough, and
-// written in one go. The history lives in the sample buffer, so nothing shifts per frame.
+// table comes from KernelTableCache (made once per mode and process). Input is read in
+// blocks into a ring of samples; as soon as the frames of a span of outputs are in, its
+// outputs (whose frames and branches follow from the phase schedule in closed form) are
+// computed several at once by the widest kernel the processor has, in shares that both
+// cores take as they come, while the input goes on being read and finished spans written.
+// The history lives in the ring, so nothing shifts per frame.
 //
 // The first frame and the first output still go through GETINPUT2 and SENDOUT2, which open
 // and validate the input and create the output. A block that reads or writes short stops
@@ -38,22 +40,24 @@ public:
     const GroupKernel& Kernel() const { return *kernel_; }
     void SetMaxThreads(std::int32_t threads) { maxThreads_ = threads < 1 ? 1 : threads; }
     std::int32_t MaxThreads() const { return maxThreads_; }
+    // How many conversions it has handed to the reference engine (see Run).
+    std::int64_t HandedOver() const { return handedOver_; }
 
     // The buffers of a conversion, kept from one to the next: the long-lived converter then
     // allocates (and the system maps) them once.
     struct Buffers {
-        std::vector<float> samples;
-        std::vector<PlannedOutput> pending;
-        std::vector<float> values;
-        std::vector<std::uint8_t> raw;
-        std::vector<std::uint8_t> outBytes;
+        LargeBlock block; // the ring, the spans' output samples, both threads' scratch
+        const KernelTable* placedFor = nullptr; // the table the scratch is placed for
+        LargeBlock raw; // the frames' bytes, where they are not their samples
         FilterScratch scratch[2];
     };
 
 private:
     const GroupKernel* kernel_;
     std::int32_t maxThreads_;
+    std::int64_t handedOver_ = 0;
     Buffers buffers_;
+    HelperThread helper_;
 };
 
 } // namespace chpimport

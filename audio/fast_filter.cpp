@@ -1,209 +1,298 @@
 #include "audio/fast_filter.hpp"
 
-#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
 #include <system_error>
 #include <thread>
-#include <vector>
+#include <type_traits>
+
+#include "audio/resampler.hpp"
 
 namespace chpimport {
 namespace {
 
-// Lane k of a group computes the output k x stride after lane 0's. The lanes can share one
-// interleaved window array only if their windows lie a fixed number of frames apart, and a
-// broadcast row only if their branches agree (or, at a small cost, take one of two rows).
-// With the flag clear every stride does: each output is made two frames after the one
-// before, always with branch 0. In the Zuvan mode 5192 outputs advance the phase by 10465
-// frames less 0.025 branch, so a lane's branch is lane 0's in 92 groups of 100 and the one
-// before in the others; 641 outputs advance it by 1292 frames plus 0.194 branch, so a
-// lane's branch is lane 0's or the next. No shorter stride keeps four lanes within two
-// branches. A lane that breaks the pattern all the same (its branch crossing into another
-// frame, about one in two thousand) is computed on its own.
-
-// The scratch of one thread: it computes its share of the lane groups of every span.
-class Worker {
-public:
-    Worker(const FilterJob& job, float* values, std::size_t part, std::size_t parts,
-           FilterScratch& scratch)
-        : job_(job), values_(values), part_(part), parts_(parts), interleaved_(scratch.interleaved),
-          groups_(scratch.groups), sorted_(scratch.sorted), order_(scratch.order),
-          byBranch_(scratch.byBranch), starts_(scratch.starts), lanes_(scratch.lanes),
-          stragglers_(scratch.stragglers) {}
-
-    // Returns how many outputs it computed on their own, outside the lane pattern.
-    std::size_t Run() {
-        const auto lanes = static_cast<std::size_t>(job_.kernel->lanes);
-        std::size_t alone = 0;
-        std::size_t first = 0;
-        while (first < job_.count) {
-            const std::size_t left = job_.count - first;
-            const std::size_t stride = left >= lanes * kLongStride ? kLongStride : kLaneStride;
-            const std::size_t end = std::min(job_.count, first + lanes * stride);
-            Span(first, end, stride);
-            alone += stragglers_.size();
-            first = end;
-        }
-        return alone;
-    }
-
-private:
-    void Span(std::size_t first, std::size_t end, std::size_t stride);
-
-    const FilterJob& job_;
-    float* values_;
-    std::size_t part_;
-    std::size_t parts_;
-    std::vector<double>& interleaved_;
-    std::vector<LaneGroup>& groups_;
-    std::vector<LaneGroup>& sorted_;
-    std::vector<std::size_t>& order_; // sorted_[i] is the group of lead output order_[i]
-    std::vector<std::size_t>& byBranch_;
-    std::vector<std::size_t>& starts_;
-    std::vector<float>& lanes_;
-    std::vector<std::size_t>& stragglers_;
+// Outputs of a run planned in memory.
+struct ArrayPlan {
+    const PlannedOutput* outputs;
+    PlannedOutput operator()(std::int64_t o) const { return outputs[o]; }
+    bool InStep(std::int64_t) const { return false; } // each lane is looked at
 };
 
-// One span of outputs [first, end): lane 0 takes [first, first + stride), lane k the outputs
-// k x stride further on, as far as the span reaches. This thread takes its part of the
-// groups.
-void Worker::Span(std::size_t first, std::size_t end, std::size_t stride) {
-    const PlannedOutput* out = job_.outputs;
-    const KernelTable& table = *job_.table;
+// Outputs of the phase schedule: output n's window starts at the sample of its frame.
+struct SchedulePlan {
+    const PhaseSchedule* schedule;
+    PlannedOutput operator()(std::int64_t n) const {
+        const PhaseSchedule::Output output = schedule->At(n);
+        return {output.frame, output.branch};
+    }
+    // Whether outputs `stride` apart always lie a whole number of frames apart on one
+    // branch (every stride with the flag clear), so that every lane keeps to its lead.
+    bool InStep(std::int64_t stride) const { return schedule->Drift(stride) == 0.0; }
+};
+
+std::int16_t SampleAt(const SampleRing& samples, std::int64_t i) {
+    return i < samples.limit ? samples.data[static_cast<std::uint64_t>(i) & samples.mask] : 0;
+}
+
+// Samples [from, from + length) of the ring, widened to double, into lane k of `target`
+// (target[i * lanes + k]).
+void InterleaveLane(const SampleRing& samples, std::int64_t from, std::size_t length,
+                    std::size_t lanes, std::size_t k, double* target) {
+    const auto start = static_cast<std::uint64_t>(from) & samples.mask;
+    if (from + static_cast<std::int64_t>(length) <= samples.limit &&
+        start + length - 1 <= samples.mask) {
+        const std::int16_t* source = samples.data + start;
+        for (std::size_t i = 0; i < length; ++i) target[i * lanes + k] = source[i];
+        return;
+    }
+    for (std::size_t i = 0; i < length; ++i)
+        target[i * lanes + k] = SampleAt(samples, from + static_cast<std::int64_t>(i));
+}
+
+// Eight lanes whose windows all lie whole inside the ring, in one pass.
+bool InterleaveEight(const SampleRing& samples, std::int64_t base, std::int64_t frameStride,
+                     std::size_t length, double* target) {
+    const std::int16_t* source[8];
+    for (std::size_t k = 0; k < 8; ++k) {
+        const std::int64_t from = base + static_cast<std::int64_t>(k) * frameStride;
+        const auto start = static_cast<std::uint64_t>(from) & samples.mask;
+        if (from + static_cast<std::int64_t>(length) > samples.limit ||
+            start + length - 1 > samples.mask)
+            return false;
+        source[k] = samples.data + start;
+    }
+    for (std::size_t i = 0; i < length; ++i, target += 8)
+        for (std::size_t k = 0; k < 8; ++k) target[k] = source[k][i];
+    return true;
+}
+
+// The leads [leadBegin, leadEnd) of a span and their lanes: grouped, computed by the span's
+// kernel, and handed to sink(output, value).
+template <typename Plan, typename Sink>
+std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const KernelTable& table,
+                         const Span& span, std::int64_t leadBegin, std::int64_t leadEnd,
+                         FilterScratch& scratch, Sink&& sink) {
+    if (leadBegin >= leadEnd) return 0;
+    const GroupKernel& kernel = *span.kernel;
+    const auto lanes = static_cast<std::size_t>(kernel.lanes);
     const std::int32_t taps = table.Taps();
-    const auto lanes = static_cast<std::size_t>(job_.kernel->lanes);
-    const std::size_t leads = std::min(end - first, stride);
-    const std::size_t leadBegin = first + leads * part_ / parts_;
-    const std::size_t leadEnd = first + leads * (part_ + 1) / parts_;
-    if (leadBegin == leadEnd) return;
+    const std::int64_t stride = span.stride;
+    const auto leads = static_cast<std::size_t>(leadEnd - leadBegin);
+
+    // How many leads each lane has before the span ends.
+    std::size_t laneLeads[8] = {};
+    for (std::size_t k = 0; k < lanes; ++k)
+        laneLeads[k] = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(span.end - leadBegin - static_cast<std::int64_t>(k) * stride,
+                                     0, static_cast<std::int64_t>(leads)));
+    auto output = [&](std::size_t i, std::size_t k) {
+        return leadBegin + static_cast<std::int64_t>(i + k * static_cast<std::size_t>(stride));
+    };
+
     // How far apart the lanes' windows lie: the phase distance of `stride` outputs to the
-    // nearest whole frame (from the first group, which may itself be one of the rare ones
-    // whose lanes fall a frame short).
+    // nearest whole frame, from the span's first group (the same for every share of its
+    // leads, whichever way they are cut).
     std::int64_t frameStride = 0;
-    if (first + stride < end) {
+    if (span.first + stride < span.end) {
         const std::int64_t branches = table.Mode().BranchCount;
-        const std::int64_t distance = (out[first + stride].window - out[first].window) * branches +
-                                      out[first + stride].branch - out[first].branch;
+        const PlannedOutput a = plan(span.first);
+        const PlannedOutput b = plan(span.first + stride);
+        const std::int64_t distance = (b.window - a.window) * branches + b.branch - a.branch;
         frameStride = (distance + branches / 2) / branches;
     }
 
-    // The windows of this part's lane 0, and beside each sample those frameStride,
-    // 2 x frameStride... further on; zero past the buffer's end, where only lanes that are
-    // not used can reach.
-    const std::int64_t base = out[leadBegin].window;
-    const auto length = static_cast<std::size_t>(out[leadEnd - 1].window + taps - base);
-    interleaved_.resize(length * lanes);
-    double* target = interleaved_.data();
-    const float* source[4] = {};
-    bool inside = lanes <= 4;
-    for (std::size_t k = 0; k < lanes && inside; ++k) {
-        const std::int64_t from = base + static_cast<std::int64_t>(k) * frameStride;
-        inside =
-            from + static_cast<std::int64_t>(length) <= static_cast<std::int64_t>(job_.sampleCount);
-        if (inside) source[k] = job_.samples + from;
-    }
-    if (inside && lanes == 4) {
-        // The usual case, in one pass.
-        for (std::size_t i = 0; i < length; ++i) {
-            target[4 * i] = source[0][i];
-            target[4 * i + 1] = source[1][i];
-            target[4 * i + 2] = source[2][i];
-            target[4 * i + 3] = source[3][i];
-        }
-    } else {
-        for (std::size_t k = 0; k < lanes; ++k) {
-            const std::int64_t from = base + static_cast<std::int64_t>(k) * frameStride;
-            const auto available = static_cast<std::size_t>(
-                std::clamp<std::int64_t>(static_cast<std::int64_t>(job_.sampleCount) - from, 0,
-                                         static_cast<std::int64_t>(length)));
-            if (available > 0) {
-                const float* from_ = job_.samples + from;
-                for (std::size_t i = 0; i < available; ++i) target[i * lanes + k] = from_[i];
-            }
-            for (std::size_t i = available; i < length; ++i) target[i * lanes + k] = 0.0;
-        }
-    }
+    // The windows of lane 0, and beside each sample those frameStride, 2 x frameStride...
+    // further on.
+    const std::int64_t base = plan(leadBegin).window;
+    const auto length = static_cast<std::size_t>(plan(leadEnd - 1).window + taps - base);
+    double* interleaved = scratch.interleaved.Get(length * lanes);
+    if (lanes != 8 || !InterleaveEight(samples, base, frameStride, length, interleaved))
+        for (std::size_t k = 0; k < lanes; ++k)
+            InterleaveLane(samples, base + static_cast<std::int64_t>(k) * frameStride, length,
+                           lanes, k, interleaved);
 
-    groups_.clear();
-    stragglers_.clear();
-    for (std::size_t m = leadBegin; m < leadEnd; ++m) {
-        LaneGroup group;
-        group.window = interleaved_.data() + static_cast<std::size_t>(out[m].window - base) * lanes;
-        group.rowA = table.Row(out[m].branch);
+    LaneGroup* groups = scratch.groups.Get(leads);
+    std::int32_t* leadBranch = scratch.branches.Get(leads);
+    std::vector<std::int64_t>& stragglers = scratch.stragglers;
+    stragglers.clear();
+    bool uniform = true; // every group on lane 0's row alone, all of them on one branch
+    const bool inStep = plan.InStep(stride);
+    const bool threeRows = kernel.rows >= 3;
+    for (std::size_t i = 0; i < leads; ++i) {
+        const PlannedOutput lead = plan(output(i, 0));
+        leadBranch[i] = lead.branch;
+        LaneGroup& group = groups[i];
+        group.window = interleaved + static_cast<std::size_t>(lead.window - base) * lanes;
+        group.rowA = table.Row(lead.branch);
         group.rowB = group.rowA;
+        group.rowC = group.rowA;
         group.useB = 0;
-        std::int32_t branchB = out[m].branch;
-        for (std::size_t k = 1; k < lanes; ++k) {
-            const std::size_t o = m + k * stride;
-            if (o >= end) break;
+        group.useC = 0;
+        std::int32_t branchB = lead.branch;
+        std::int32_t branchC = lead.branch;
+        for (std::size_t k = 1; k < lanes && i < laneLeads[k] && !inStep; ++k) {
+            const PlannedOutput lane = plan(output(i, k));
             const bool inPlace =
-                out[o].window == out[m].window + static_cast<std::int64_t>(k) * frameStride;
-            if (inPlace && out[o].branch == out[m].branch) continue;
-            if (inPlace && (group.useB == 0 || out[o].branch == branchB)) {
-                branchB = out[o].branch;
+                lane.window == lead.window + static_cast<std::int64_t>(k) * frameStride;
+            if (inPlace && lane.branch == lead.branch) continue;
+            if (inPlace && (group.useB == 0 || lane.branch == branchB)) {
+                branchB = lane.branch;
                 group.rowB = table.Row(branchB);
                 group.useB |= 1u << k;
                 continue;
             }
-            stragglers_.push_back(o);
+            if (inPlace && threeRows && (group.useC == 0 || lane.branch == branchC)) {
+                branchC = lane.branch;
+                group.rowC = table.Row(branchC);
+                group.useC |= 1u << k;
+                continue;
+            }
+            stragglers.push_back(static_cast<std::int64_t>(k * leads + i));
         }
-        groups_.push_back(group);
+        uniform = uniform && group.useB == 0 && group.useC == 0 && group.rowA == groups[0].rowA;
     }
 
-    // The groups in order of their lanes on rowB and then of their branch: a kernel's
-    // batches then mostly share one way to their coefficients, and groups of one branch
-    // follow each other while its row is in the cache. Two stable counting sorts: by branch
-    // into sorted_, then by lanes back into groups_.
-    const std::size_t count = groups_.size();
-    order_.resize(count);
-    sorted_.resize(count);
-    byBranch_.resize(count);
-    starts_.assign(static_cast<std::size_t>(table.Mode().BranchCount) + 1, 0);
-    for (std::size_t m = leadBegin; m < leadEnd; ++m)
-        ++starts_[static_cast<std::size_t>(out[m].branch) + 1];
-    for (std::size_t b = 1; b < starts_.size(); ++b) starts_[b] += starts_[b - 1];
-    for (std::size_t g = 0; g < count; ++g) {
-        const std::size_t at = starts_[static_cast<std::size_t>(out[leadBegin + g].branch)]++;
-        sorted_[at] = groups_[g];
-        byBranch_[at] = leadBegin + g;
-    }
-    std::size_t starts[17] = {};
-    for (const LaneGroup& group : sorted_) ++starts[group.useB + 1];
-    for (std::size_t p = 1; p < 17; ++p) starts[p] += starts[p - 1];
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = starts[sorted_[i].useB]++;
-        groups_[at] = sorted_[i];
-        order_[at] = byBranch_[i];
-    }
-    sorted_.swap(groups_);
-
-    lanes_.resize(sorted_.size() * lanes);
-    job_.kernel->run(sorted_.data(), sorted_.size(), taps, lanes_.data());
-    for (std::size_t i = 0; i < sorted_.size(); ++i)
-        for (std::size_t k = 0; k < lanes; ++k) {
-            const std::size_t o = order_[i] + k * stride;
-            if (o < end) values_[o] = lanes_[i * lanes + k];
+    // The groups in order of how they take their coefficients and then of their branch: a
+    // kernel's batches then mostly share one way to their coefficients, and groups of one
+    // branch follow each other while its row is in the cache. The way is the lanes on rowB
+    // (a kernel of two rows builds each pattern into its code), or the number of rows (a
+    // kernel of three takes each group's lanes as they come). Two stable counting sorts: by
+    // branch into `sorted`, then by way back into `groups`. Nothing to sort when all share one
+    // row.
+    const LaneGroup* batch = groups;
+    std::int64_t* order = nullptr; // batch[g] is the group of lead order[g]
+    if (!uniform) {
+        LaneGroup* sorted = scratch.sorted.Get(leads);
+        order = scratch.order.Get(leads);
+        std::int64_t* byBranch = scratch.byBranch.Get(leads);
+        const auto branches = static_cast<std::size_t>(table.Mode().BranchCount);
+        const std::size_t patterns = threeRows ? 3 : std::size_t{1} << lanes;
+        auto way = [threeRows](const LaneGroup& group) -> std::size_t {
+            return threeRows ? (group.useB != 0) + (group.useC != 0) : group.useB;
+        };
+        std::int64_t* starts = scratch.starts.Get(std::max(branches, patterns) + 1);
+        std::fill(starts, starts + branches + 1, 0);
+        for (std::size_t i = 0; i < leads; ++i)
+            ++starts[static_cast<std::size_t>(leadBranch[i]) + 1];
+        for (std::size_t b = 1; b <= branches; ++b) starts[b] += starts[b - 1];
+        for (std::size_t i = 0; i < leads; ++i) {
+            const auto at =
+                static_cast<std::size_t>(starts[static_cast<std::size_t>(leadBranch[i])]++);
+            sorted[at] = groups[i];
+            byBranch[at] = static_cast<std::int64_t>(i);
         }
-    for (std::size_t o : stragglers_)
-        values_[o] = ScalarDot(job_.samples + out[o].window, table.Row(out[o].branch), taps);
+        std::fill(starts, starts + patterns + 1, 0);
+        for (std::size_t i = 0; i < leads; ++i) ++starts[way(sorted[i]) + 1];
+        for (std::size_t p = 1; p <= patterns; ++p) starts[p] += starts[p - 1];
+        for (std::size_t i = 0; i < leads; ++i) {
+            const auto at = static_cast<std::size_t>(starts[way(sorted[i])]++);
+            groups[at] = sorted[i];
+            order[at] = byBranch[i];
+        }
+    }
+
+    float* values = scratch.lanes.Get(leads * lanes);
+    kernel.run(batch, leads, taps, values);
+    for (std::size_t g = 0; g < leads; ++g) {
+        const auto i = order != nullptr ? static_cast<std::size_t>(order[g]) : g;
+        for (std::size_t k = 0; k < lanes && i < laneLeads[k]; ++k)
+            sink(output(i, k), values[g * lanes + k]);
+    }
+
+    // The outputs outside the pattern, on their own; they replace their lanes' values.
+    float window[kFirHistorySize + 1];
+    for (std::int64_t at : stragglers) {
+        const auto k = static_cast<std::size_t>(at) / leads;
+        const auto i = static_cast<std::size_t>(at) % leads;
+        const std::int64_t n = output(i, k);
+        const PlannedOutput lane = plan(n);
+        for (std::int32_t j = 0; j < taps; ++j) window[j] = SampleAt(samples, lane.window + j);
+        sink(n, ScalarDot(window, table.Row(lane.branch), taps));
+    }
+    return stragglers.size();
 }
 
 } // namespace
 
-std::size_t FilterOutputs(const FilterJob& job, float* values, FilterScratch* scratch) {
-    if (job.count == 0) return 0;
-    FilterScratch own[2];
-    if (scratch == nullptr) scratch = own;
-    if (job.threads < 2 || job.count < kThreadedOutputs)
-        return Worker(job, values, 0, 1, scratch[0]).Run();
-    // Two threads, each with its half of the groups of every span.
-    Worker helper(job, values, 0, 2, scratch[0]);
+Span PlanSpan(std::int64_t first, std::int64_t count, const GroupKernel& kernel) {
+    const std::int64_t longSpan = kernel.lanes * kLongStride;
+    if (count - first >= longSpan) return {first, first + longSpan, kLongStride, &kernel};
+    return {first, std::min(count, first + kernel.lanes * kLaneStride), kLaneStride, &kernel};
+}
+
+std::size_t FilterScratch::Place(std::uint8_t* memory, std::size_t leads,
+                                 const KernelTable& table) {
+    constexpr std::size_t kLanes = 8;
+    const ConverterMode& mode = table.Mode();
+    // The interleaved windows of `leads` outputs: their frames and one window more.
+    const auto frames = static_cast<std::size_t>(
+        std::ceil(static_cast<double>(leads) * mode.PhaseStep / mode.BranchCount));
+    const std::size_t length = frames + static_cast<std::size_t>(table.Taps()) + 1;
+    const std::size_t starts_ =
+        std::max<std::size_t>(static_cast<std::size_t>(mode.BranchCount), 1u << kLanes) + 1;
+    std::size_t used = 0;
+    auto place = [&](auto& array, std::size_t count) {
+        using T = std::remove_pointer_t<decltype(array.Get(0))>;
+        if (memory != nullptr) array.Place(memory + used, count);
+        used += (count * sizeof(T) + 63) / 64 * 64;
+    };
+    place(interleaved, length * kLanes);
+    place(branches, leads);
+    place(groups, leads);
+    place(sorted, leads);
+    place(order, leads);
+    place(byBranch, leads);
+    place(starts, starts_);
+    place(lanes, leads * kLanes);
+    return used;
+}
+
+std::size_t WriteScheduledLeads(const PhaseSchedule& schedule, const SampleRing& samples,
+                                const KernelTable& table, const Span& span, std::int64_t leadBegin,
+                                std::int64_t leadEnd, FilterScratch& scratch, std::uint8_t* bytes) {
+    const std::int64_t first = span.first;
+    return ComputeLeads(SchedulePlan{&schedule}, samples, table, span, leadBegin, leadEnd, scratch,
+                        [bytes, first](std::int64_t n, float value) {
+                            const auto bits = static_cast<std::uint16_t>(OutputSample(value));
+                            std::uint8_t* at = bytes + 2 * (n - first);
+                            if constexpr (std::endian::native == std::endian::little) {
+                                std::memcpy(at, &bits, 2);
+                            } else {
+                                at[0] = static_cast<std::uint8_t>(bits & 0xFF);
+                                at[1] = static_cast<std::uint8_t>(bits >> 8);
+                            }
+                        });
+}
+
+std::size_t FilterOutputs(const FilterJob& job, float* values) {
+    const auto count = static_cast<std::int64_t>(job.count);
+    const SampleRing samples{job.samples, ~std::uint64_t{0},
+                             static_cast<std::int64_t>(job.sampleCount)};
+    const ArrayPlan plan{job.outputs};
+    auto sink = [values](std::int64_t o, float value) { values[o] = value; };
+    // Part `part` of `parts` of every span's leads.
+    auto run = [&](std::int64_t part, std::int64_t parts) {
+        FilterScratch scratch;
+        std::size_t alone = 0;
+        for (std::int64_t first = 0; first < count;) {
+            const Span span = PlanSpan(first, count, *job.kernel);
+            const std::int64_t leads = span.Leads();
+            alone += ComputeLeads(plan, samples, *job.table, span, first + leads * part / parts,
+                                  first + leads * (part + 1) / parts, scratch, sink);
+            first = span.end;
+        }
+        return alone;
+    };
+    if (job.threads < 2 || job.count < kThreadedOutputs) return run(0, 1);
     std::size_t helperAlone = 0;
     std::thread thread;
     try {
-        thread = std::thread([&helper, &helperAlone] { helperAlone = helper.Run(); });
+        thread = std::thread([&] { helperAlone = run(0, 2); });
     } catch (const std::system_error&) {
-        helperAlone = helper.Run(); // no thread to be had: do it here
+        helperAlone = run(0, 2); // no thread to be had: do it here
     }
-    const std::size_t alone = Worker(job, values, 1, 2, scratch[1]).Run();
+    const std::size_t alone = run(1, 2);
     if (thread.joinable()) thread.join();
     return alone + helperAlone;
 }

@@ -128,7 +128,7 @@ void RunAvx2(const LaneGroup* groups, std::size_t count, std::int32_t taps, floa
     for (; g < count; ++g) RunBatch<1>(groups + g, taps, out + kLanes * g);
 }
 
-constexpr GroupKernel kAvx2{KernelIsa::Avx2, "avx2", kLanes, RunAvx2};
+constexpr GroupKernel kAvx2{KernelIsa::Avx2, "avx2", kLanes, 2, RunAvx2};
 
 } // namespace
 

@@ -25,7 +25,7 @@ void RunScalar(const LaneGroup* groups, std::size_t count, std::int32_t taps, fl
     for (; g < count; ++g) RunBatch<1>(groups + g, taps, out + g);
 }
 
-constexpr GroupKernel kScalar{KernelIsa::Scalar, "scalar", 1, RunScalar};
+constexpr GroupKernel kScalar{KernelIsa::Scalar, "scalar", 1, 2, RunScalar};
 
 } // namespace
 

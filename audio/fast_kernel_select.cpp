@@ -14,6 +14,15 @@ bool ProcessorHasAvx2() {
 #endif
 }
 
+bool ProcessorHasAvx512() {
+#if (defined(__x86_64__) || defined(_M_X64)) && defined(__GNUC__)
+    // Also checks that the system saves the AVX-512 registers.
+    return __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
+}
+
 } // namespace
 
 const GroupKernel* AvailableGroupKernel(KernelIsa isa) {
@@ -24,13 +33,15 @@ const GroupKernel* AvailableGroupKernel(KernelIsa isa) {
         return Sse2GroupKernel();
     case KernelIsa::Avx2:
         return ProcessorHasAvx2() ? Avx2GroupKernel() : nullptr;
+    case KernelIsa::Avx512:
+        return ProcessorHasAvx512() ? Avx512GroupKernel() : nullptr;
     }
     return nullptr;
 }
 
 const GroupKernel& BestGroupKernel() {
     static const GroupKernel& best = []() -> const GroupKernel& {
-        for (KernelIsa isa : {KernelIsa::Avx2, KernelIsa::Sse2})
+        for (KernelIsa isa : {KernelIsa::Avx512, KernelIsa::Avx2, KernelIsa::Sse2})
             if (const GroupKernel* kernel = AvailableGroupKernel(isa)) return *kernel;
         return ScalarGroupKernel();
     }();

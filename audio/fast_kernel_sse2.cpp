@@ -78,7 +78,7 @@ void RunSse2(const LaneGroup* groups, std::size_t count, std::int32_t taps, floa
     for (; g < count; ++g) RunBatch<1>(groups + g, taps, out + kLanes * g);
 }
 
-constexpr GroupKernel kSse2{KernelIsa::Sse2, "sse2", kLanes, RunSse2};
+constexpr GroupKernel kSse2{KernelIsa::Sse2, "sse2", kLanes, 2, RunSse2};
 
 } // namespace
 

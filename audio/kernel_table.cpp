@@ -1,8 +1,11 @@
 #include "audio/kernel_table.hpp"
 
+#include <bit>
 #include <cmath>
 #include <system_error>
 #include <thread>
+
+#include "audio/designed_tables.hpp"
 
 namespace chpimport {
 namespace {
@@ -42,17 +45,37 @@ void Design(const ConverterMode& mode, PolyphaseTable& table) {
 
 KernelTable::KernelTable(const ConverterMode& mode)
     : mode_(mode), rows_(static_cast<std::size_t>(mode.BranchCount) *
-                         static_cast<std::size_t>(mode.TapsPerBranch)) {
-    PolyphaseTable table(mode.BranchCount, mode.TapsPerBranch);
-    Design(mode, table);
-
+                         static_cast<std::size_t>(mode.TapsPerBranch) * sizeof(double)) {
     const std::int32_t taps = mode.TapsPerBranch;
+    const std::int64_t branches = mode.BranchCount;
+    if (const DesignedPrototype* built = FindBuiltInPrototype(mode)) {
+        // Entry i of the prototype: 0, the windowed sinc up to H, 1.0 at H, its mirror image.
+        const std::int64_t half = mode.HalfLength;
+        LayOut([built, half](std::int64_t i) {
+            if (i == 0) return 0.0f;
+            if (i == half) return 1.0f;
+            return std::bit_cast<float>(built->half[(i < half ? i : 2 * half - i) - 1]);
+        });
+    } else {
+        PolyphaseTable table(mode.BranchCount, taps);
+        Design(mode, table);
+        LayOut([&table, branches](std::int64_t i) {
+            return table.Row(static_cast<std::int32_t>(i % branches))[i / branches];
+        });
+    }
+}
+
+template <typename Entry>
+void KernelTable::LayOut(Entry&& entry) {
+    const std::int32_t taps = mode_.TapsPerBranch;
+    const std::int64_t branches = mode_.BranchCount;
     normalRange_ = true;
-    for (std::int32_t b = 0; b < mode.BranchCount; ++b) {
-        double* row = rows_.data() + static_cast<std::size_t>(b) * static_cast<std::size_t>(taps);
+    for (std::int64_t b = 0; b < branches; ++b) {
+        double* row = Rows() + static_cast<std::size_t>(b) * static_cast<std::size_t>(taps);
         double magnitude = 0.0;
         for (std::int32_t j = 0; j < taps; ++j) {
-            const double c = table.Row(b)[taps - 1 - j];
+            // Column T - 1 - j of branch b is prototype entry b + L x (T - 1 - j).
+            const double c = entry(b + branches * (taps - 1 - j));
             row[j] = c;
             magnitude += std::fabs(c);
             if (c != 0.0 && std::fabs(c) < kSmallestCoefficient) normalRange_ = false;

@@ -5,14 +5,15 @@
 #include <vector>
 
 #include "audio/filter_design.hpp"
-#include "base/memory.hpp"
+#include "base/large_block.hpp"
 
 namespace chpimport {
 
-// The polyphase table of one mode, designed by the reference design code and laid out for
-// the fast kernels: each branch's row reversed, so that column j weights the j-th oldest
-// sample of an output's window, and widened to double, which is exact. A kernel then walks
-// an output's window and its row in the same direction, oldest sample first.
+// The polyphase table of one mode, designed by the reference design code (at build time where
+// the program has it built in, see designed_tables.hpp) and laid out for the fast kernels: each
+// branch's row reversed, so that column j weights the j-th oldest sample of an output's window, and
+// widened to double, which is exact. A kernel then walks an output's window and its row in the same
+// direction, oldest sample first.
 class KernelTable {
 public:
     explicit KernelTable(const ConverterMode& mode);
@@ -23,15 +24,20 @@ public:
     std::int32_t Taps() const { return mode_.TapsPerBranch; }
     // Row(b)[j] is column T - 1 - j of branch b.
     const double* Row(std::int32_t branch) const {
-        return rows_.data() + static_cast<std::size_t>(branch) * static_cast<std::size_t>(Taps());
+        return Rows() + static_cast<std::size_t>(branch) * static_cast<std::size_t>(Taps());
     }
     // Whether every value a dot product can reach is zero or a normal single-precision
     // number, which the wide kernels' rounding needs (see fast_kernels.hpp).
     bool NormalRange() const { return normalRange_; }
 
 private:
+    // Fills the rows from entry(i), prototype entry i, and checks their range.
+    template <typename Entry>
+    void LayOut(Entry&& entry);
+    double* Rows() const { return reinterpret_cast<double*>(rows_.data()); }
+
     ConverterMode mode_;
-    ZeroedArray<double> rows_;
+    LargeBlock rows_; // filled whole at once: the Zuvan mode's 2.6 MB
     bool normalRange_ = false;
 };
 

@@ -32,6 +32,7 @@ public:
                 shift_ = shift;
                 branchUnits_ = static_cast<std::int64_t>(l);
                 stepUnits_ = static_cast<std::int64_t>(s);
+                while ((std::int64_t{1} << frameShift_) < branchUnits_) ++frameShift_;
             }
             break;
         }
@@ -39,6 +40,35 @@ public:
 
     // Whether the phase is counted in whole units (see above).
     bool WholeUnits() const { return exact_; }
+
+    // Whether At and OutputsBefore can be used: the phase counts in whole units and L is a
+    // power of two of them, as in both modes.
+    bool ClosedForm() const { return exact_ && (branchUnits_ & (branchUnits_ - 1)) == 0; }
+
+    // Output n (counted from 0, the first output of the conversion) is made by the frame at
+    // which n steps of S first reach past that frame's L: frame floor(n S / L), with what
+    // the phase has left of the last L, n S mod L, choosing the branch. Only with
+    // ClosedForm(), for a schedule that starts at phase 0.
+    struct Output {
+        std::int64_t frame;
+        std::int32_t branch;
+    };
+    Output At(std::int64_t n) const {
+        const std::int64_t units = n * stepUnits_;
+        return {units >> frameShift_,
+                static_cast<std::int32_t>((units & (branchUnits_ - 1)) >> shift_)};
+    }
+    // How far `outputs` later outputs lie from a whole number of frames, in branches (of
+    // either sign): how much lanes that far apart drift off a shared branch.
+    double Drift(std::int64_t outputs) const {
+        std::int64_t units = (outputs * stepUnits_) & (branchUnits_ - 1);
+        if (2 * units > branchUnits_) units -= branchUnits_;
+        return std::ldexp(static_cast<double>(units), -shift_);
+    }
+    // How many outputs frames 0 .. frames - 1 make: those with n S < frames x L.
+    std::int64_t OutputsBefore(std::int64_t frames) const {
+        return (frames * branchUnits_ + stepUnits_ - 1) / stepUnits_;
+    }
 
     // The phase is below S when a frame starts, so a frame makes at most ceil(L / S)
     // outputs: one in either mode.
@@ -80,6 +110,7 @@ private:
     float phase_ = 0.0f;
     bool exact_ = false;
     int shift_ = 0;
+    int frameShift_ = 0; // log2 of branchUnits_ (with ClosedForm())
     std::int64_t branchUnits_ = 0;
     std::int64_t stepUnits_ = 0;
     std::int64_t units_ = 0;

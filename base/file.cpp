@@ -2,94 +2,82 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
-#include "base/native_path.hpp"
+#include "base/file_system.hpp"
 
 namespace chpimport {
 namespace {
 
-// The test hooks: one object for the process, empty in a real run.
-struct IoHooks {
+// The test hooks and the file system in use: one object for the process, the disk and no
+// hooks in a real run.
+struct IoState {
     IoFaultHook fault = nullptr;
     void* faultContext = nullptr;
     IoLimitHook limit = nullptr;
     void* limitContext = nullptr;
+    FileSystem* system = nullptr;
 };
-IoHooks gIoHooks;
+IoState gIo;
 
 bool Inject(IoOp op) {
-    return gIoHooks.fault != nullptr && gIoHooks.fault(op, gIoHooks.faultContext);
+    return gIo.fault != nullptr && gIo.fault(op, gIo.faultContext);
 }
 
 std::size_t Allowed(IoOp op, std::size_t count) {
-    if (gIoHooks.limit == nullptr) return count;
-    const std::size_t allowed = gIoHooks.limit(op, count, gIoHooks.limitContext);
+    if (gIo.limit == nullptr) return count;
+    const std::size_t allowed = gIo.limit(op, count, gIo.limitContext);
     return allowed < count ? allowed : count;
 }
 
-int SeekRaw(std::FILE* fp, std::int64_t offset, int origin) {
+// The folder that holds the entry `path` names, as the system's calls take it.
+std::string ParentFolder(const std::string& path) {
 #ifdef _WIN32
-    return _fseeki64(fp, offset, origin);
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    if (slash == std::string::npos) return drive > 0 ? path.substr(0, drive) : ".";
 #else
-    return fseeko(fp, static_cast<off_t>(offset), origin);
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
 #endif
-}
-
-std::int64_t TellRaw(std::FILE* fp) {
-#ifdef _WIN32
-    return _ftelli64(fp);
-#else
-    return static_cast<std::int64_t>(ftello(fp));
-#endif
-}
-
-const char* ModeString(OpenMode mode) {
-    switch (mode) {
-    case OpenMode::Read:
-        return "rb";
-    case OpenMode::ReadWrite:
-        return "r+b";
-    case OpenMode::Create:
-        return "wb";
-    case OpenMode::CreateReadWrite:
-        return "w+b";
-    case OpenMode::Append:
-        return "ab";
-    }
-    return "rb";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 } // namespace
 
 void SetIoFaultHook(IoFaultHook hook, void* context) {
-    gIoHooks.fault = hook;
-    gIoHooks.faultContext = context;
+    gIo.fault = hook;
+    gIo.faultContext = context;
 }
 
 void SetIoLimitHook(IoLimitHook hook, void* context) {
-    gIoHooks.limit = hook;
-    gIoHooks.limitContext = context;
+    gIo.limit = hook;
+    gIo.limitContext = context;
 }
+
+FileSystem& ActiveFileSystem() {
+    return gIo.system != nullptr ? *gIo.system : DiskFileSystem();
+}
+
+void UseFileSystem(FileSystem* system) {
+    gIo.system = system;
+}
+
+File::File() = default;
 
 File::~File() {
     Close();
 }
 
 File::File(File&& other) noexcept
-    : fp_(std::exchange(other.fp_, nullptr)), buffer_(std::exchange(other.buffer_, nullptr)),
-      error_(other.error_), openErrno_(other.openErrno_), last_(other.last_) {}
+    : stream_(std::move(other.stream_)), error_(other.error_), openErrno_(other.openErrno_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
-        fp_ = std::exchange(other.fp_, nullptr);
-        buffer_ = std::exchange(other.buffer_, nullptr);
+        stream_ = std::move(other.stream_);
         error_ = other.error_;
         openErrno_ = other.openErrno_;
-        last_ = other.last_;
     }
     return *this;
 }
@@ -104,97 +92,74 @@ File File::Open(const std::string& path, OpenMode mode, std::size_t bufferBytes)
         file.openErrno_ = EIO;
         return file;
     }
-    // A directory opens for reading on some systems; it is never a file we can use.
-    if (IsDirectory(path)) {
-        file.openErrno_ = EISDIR;
-        return file;
-    }
-    errno = 0;
-    file.fp_ = std::fopen(path.c_str(), ModeString(mode));
-    if (file.fp_ == nullptr) file.openErrno_ = errno != 0 ? errno : EIO;
-    if (file.fp_ != nullptr && bufferBytes > 0) {
-        file.buffer_ = new char[bufferBytes];
-        std::setvbuf(file.fp_, file.buffer_, _IOFBF, bufferBytes);
-    }
+    int error = 0;
+    file.stream_ = ActiveFileSystem().Open(path, mode, bufferBytes, error);
+    if (!file.stream_) file.openErrno_ = error != 0 ? error : EIO;
     return file;
 }
 
-void File::SwitchTo(LastOp op) {
-    // The C library needs a positioning call between reading and writing the same stream.
-    if (last_ != LastOp::None && last_ != op) SeekRaw(fp_, 0, SEEK_CUR);
-    last_ = op;
-}
-
 std::size_t File::Read(void* buffer, std::size_t count) {
-    if (fp_ == nullptr || count == 0) return 0;
+    if (!stream_ || count == 0) return 0;
     if (Inject(IoOp::Read)) {
         error_ = true;
         return 0;
     }
-    SwitchTo(LastOp::Read);
     const std::size_t allowed = Allowed(IoOp::Read, count);
-    std::size_t got = allowed == 0 ? 0 : std::fread(buffer, 1, allowed, fp_);
-    if (allowed < count || (got < count && std::ferror(fp_))) error_ = true;
+    const std::size_t got = allowed == 0 ? 0 : stream_->Read(buffer, allowed);
+    if (allowed < count || (got < count && stream_->HadError())) error_ = true;
     return got;
 }
 
 std::size_t File::Write(const void* buffer, std::size_t count) {
-    if (fp_ == nullptr) return 0;
-    if (count == 0) return 0;
+    if (!stream_ || count == 0) return 0;
     if (Inject(IoOp::Write)) {
         error_ = true;
         return 0;
     }
-    SwitchTo(LastOp::Write);
     const std::size_t allowed = Allowed(IoOp::Write, count);
-    std::size_t put = allowed == 0 ? 0 : std::fwrite(buffer, 1, allowed, fp_);
+    const std::size_t put = allowed == 0 ? 0 : stream_->Write(buffer, allowed);
     if (put < count) error_ = true;
     return put;
 }
 
 bool File::Seek(std::int64_t offset, int origin) {
-    if (fp_ == nullptr) return false;
+    if (!stream_) return false;
     if (Inject(IoOp::Seek)) {
         error_ = true;
         return false;
     }
-    if (SeekRaw(fp_, offset, origin) != 0) return false;
-    last_ = LastOp::None;
-    return true;
+    return stream_->Seek(offset, origin);
 }
 
 std::int64_t File::Tell() {
-    return fp_ == nullptr ? -1 : TellRaw(fp_);
+    return stream_ ? stream_->Tell() : -1;
 }
 
 std::int64_t File::Size() {
-    if (fp_ == nullptr) return -1;
-    std::int64_t here = TellRaw(fp_);
-    if (here < 0 || SeekRaw(fp_, 0, SEEK_END) != 0) return -1;
-    std::int64_t end = TellRaw(fp_);
-    SeekRaw(fp_, here, SEEK_SET);
-    last_ = LastOp::None;
-    return end;
+    return stream_ ? stream_->Size() : -1;
 }
 
 bool File::Flush() {
-    if (fp_ == nullptr) return false;
+    if (!stream_) return false;
     if (Inject(IoOp::Write)) {
         error_ = true;
         return false;
     }
-    if (std::fflush(fp_) != 0) error_ = true;
+    if (!stream_->Flush()) error_ = true;
+    return !error_;
+}
+
+bool File::Sync() {
+    if (!stream_) return false;
+    if (Inject(IoOp::Sync) || !stream_->Sync()) error_ = true;
     return !error_;
 }
 
 bool File::Close() {
-    if (fp_ == nullptr) return true;
-    bool ok = true;
-    if (Inject(IoOp::Close)) ok = false;
-    if (std::fclose(fp_) != 0) ok = false;
-    fp_ = nullptr;
-    delete[] buffer_;
-    buffer_ = nullptr;
+    if (!stream_) return true;
+    bool ok = !Inject(IoOp::Close);
+    if (!stream_->Close()) ok = false;
+    stream_.reset();
     if (!ok) error_ = true;
     return ok && !error_;
 }
@@ -206,29 +171,43 @@ std::string OpenFailureText(const File& failed) {
 
 bool RemoveFile(const std::string& path) {
     if (path.empty() || Inject(IoOp::Remove)) return false;
-    return std::remove(path.c_str()) == 0;
+    return ActiveFileSystem().Remove(path);
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
     if (Inject(IoOp::Rename)) return false;
-    std::error_code ec;
-    std::filesystem::rename(ToFsPath(from), ToFsPath(to), ec);
-    return !ec;
+    return ActiveFileSystem().Rename(from, to, false);
+}
+
+bool ReplaceDurably(const std::string& fresh, const std::string& path) {
+    FileSystem& system = ActiveFileSystem();
+    // A rename can reach the disk before the data of the file it names: without this, a
+    // power cut could leave `path` empty or cut short, the old file gone.
+    if (Inject(IoOp::Sync) || !system.SyncFile(fresh)) return false;
+    if (Inject(IoOp::Rename) || !system.Rename(fresh, path, true)) return false;
+    // The new name itself is only on the disk once the folder is.
+    return !Inject(IoOp::Sync) && system.SyncFolder(ParentFolder(path));
 }
 
 bool IsRegularFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(ToFsPath(path), ec);
+    return !path.empty() && ActiveFileSystem().Kind(path) == PathKind::File;
 }
 
 bool IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(ToFsPath(path), ec);
+    return !path.empty() && ActiveFileSystem().Kind(path) == PathKind::Folder;
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(ToFsPath(a), ToFsPath(b), ec);
+    return !a.empty() && !b.empty() && ActiveFileSystem().SameFile(a, b);
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    return ActiveFileSystem().List(folder, names);
+}
+
+bool CreateFolder(const std::string& path) {
+    return !path.empty() && ActiveFileSystem().CreateFolder(path);
 }
 
 } // namespace chpimport

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace chpimport {
 
@@ -9,7 +11,7 @@ namespace chpimport {
 // Linux and Windows and tests can make any single operation fail as a full or broken disk
 // would.
 
-enum class IoOp { Open, Read, Write, Seek, Rename, Close, Remove };
+enum class IoOp { Open, Read, Write, Seek, Rename, Close, Remove, Sync };
 
 // Test-only fault injection: when a hook is set it is asked before every operation of the
 // layer; answering true makes that operation fail.
@@ -30,9 +32,11 @@ enum class OpenMode {
     Append,          // created if missing, every write at the end
 };
 
+class FileStream;
+
 class File {
 public:
-    File() = default;
+    File();
     ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -42,7 +46,7 @@ public:
     // `bufferBytes` 0 keeps the C library's default buffer.
     static File Open(const std::string& path, OpenMode mode, std::size_t bufferBytes = 0);
 
-    bool IsOpen() const { return fp_ != nullptr; }
+    bool IsOpen() const { return stream_ != nullptr; }
     explicit operator bool() const { return IsOpen(); }
 
     // Bytes moved. Fewer than asked means end of file or an error (see HadError).
@@ -54,6 +58,9 @@ public:
     // Length of the file in bytes, or -1; the position is kept.
     std::int64_t Size();
     bool Flush();
+    // Flushes, then waits until the file's data are on the disk, where a power cut can't
+    // take them any more.
+    bool Sync();
     // Flushes and closes; false when either failed. Closing a closed file is harmless.
     bool Close();
     bool HadError() const { return error_; }
@@ -62,14 +69,9 @@ public:
     int OpenErrno() const { return openErrno_; }
 
 private:
-    enum class LastOp { None, Read, Write };
-    void SwitchTo(LastOp op);
-
-    std::FILE* fp_ = nullptr;
-    char* buffer_ = nullptr;
+    std::unique_ptr<FileStream> stream_;
     bool error_ = false;
     int openErrno_ = 0;
-    LastOp last_ = LastOp::None;
 };
 
 // Why a file could not be opened, in a few words for messages: "it is a folder, not a file",
@@ -80,9 +82,20 @@ std::string OpenFailureText(const File& failed);
 bool RemoveFile(const std::string& path);
 // Renames `from` to `to`, replacing an existing `to` in one step.
 bool RenameFile(const std::string& from, const std::string& to);
+// Makes the complete, closed file `fresh` the file `path` in one step that a crash of the
+// process or of the machine can't cut in two: `fresh` reaches the disk before the rename that
+// makes it current, and the rename before this returns. Afterwards `path` is the old file
+// or the new one, complete, whenever the power goes. False when any step failed: `path` may
+// then be either (and `fresh` is left for the caller to remove).
+bool ReplaceDurably(const std::string& fresh, const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
 // True when both paths name one existing file (through links and different spellings).
 bool IsSameFile(const std::string& a, const std::string& b);
+// The names of a folder's entries ("." and ".." left out), in no particular order; false
+// when the folder can't be read.
+bool ListFolder(const std::string& folder, std::vector<std::string>& names);
+// Creates a folder inside an existing one; false when it exists already or can't be made.
+bool CreateFolder(const std::string& path);
 
 } // namespace chpimport

@@ -26,6 +26,10 @@ public:
     bool Flush() {
         return file_.Flush();
     }
+    // Flushes, then waits until the file's data are on the disk.
+    bool Sync() {
+        return file_.Sync();
+    }
     bool Close() {
         return file_.Close();
     }

@@ -1,55 +1,76 @@
 #!/usr/bin/env bash
-# Times whole processes side by side: each pair runs alternately (A B A B ...), 5 times each,
-# and the median wall time and the peak memory (maximum resident set) of each are shown.
-#   - chpimport resample of a 120-second 22222 Hz mono file against sox, in both modes
-#     (sox IN -r 11111 OUT, sox IN -r 11025 OUT);
+# Times whole processes side by side: each pair runs alternately (A B A B ...), 7 times each,
+# and the median wall time, the median CPU time (user + system) and the peak memory
+# (maximum resident set, of one more run) of each are shown, with the ratios of the medians.
+#   - chpimport resample against sox (sox IN -r 11111 OUT, sox IN -r 11025 OUT), in both
+#     modes, on three 22222 Hz mono files: 120 s of speech and 2 s of speech (the demo
+#     project's voices, made by the build: bench/make_speech.sh) and 120 s of full-scale
+#     noise (fixturegen);
 #   - chpimport import of a generated 120-second ISD25120 project (60 messages of 2 s), in
 #     both modes, with the fast converter against the reference converter, and without
 #     against with --report (the report's page must stay under 2 MB).
 # It also checks that the fast and the reference converter wrote the same files.
 #
 # Usage: bench/compare.sh [BUILD_DIR]   (default build/release; needs chpimport, fixturegen,
-#        sox and /usr/bin/time). Timings on a shared machine are noisy: look at the load it
-#        prints, and run it again when the machine is quiet.
+#        the speech files (target bench_speech), sox and /usr/bin/time). Timings on a shared
+#        machine are noisy: look at the load it prints, and run it again when it is quiet.
 set -euo pipefail
 build=$(cd "${1:-build/release}" && pwd)
 chpimport=$build/chpimport
 fixturegen=$build/tests/fixturegen
-runs=5
+runs=7
 for tool in "$chpimport" "$fixturegen" sox /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "compare: $tool is missing" >&2; exit 1; }
 done
+if [ ! -f "$build/bench/speech-120s.wav" ] || [ ! -f "$build/bench/speech-2s.wav" ]; then
+    cmake --build "$build" --target bench_speech >/dev/null
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$fixturegen" wav "$work/in120.wav" 16 --seconds 120
+cp "$build/bench/speech-120s.wav" "$work/speech120.wav"
+cp "$build/bench/speech-2s.wav" "$work/speech2.wav"
+"$fixturegen" wav "$work/noise120.wav" 16 --seconds 120
 "$fixturegen" project "$work/fast" --chip 8 --messages 60 --seconds 2
 "$fixturegen" project "$work/reference" --chip 8 --messages 60 --seconds 2
 "$fixturegen" project "$work/report" --chip 8 --messages 60 --seconds 2
 
-echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores"
+echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores;" \
+    "$("$chpimport" --version | tr '\n' ' ')"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-# run NAME DIR COMMAND...: one timed run; appends "seconds peak-KiB" to $work/NAME.
+# run NAME DIR COMMAND...: one timed run; appends "wall-s cpu-s" to $work/NAME (bash's own
+# timing of the command alone, to the millisecond; cpu: user + system).
 run() {
     local name=$1 dir=$2
     shift 2
-    local start end
-    start=$(date +%s%N)
-    (cd "$dir" && /usr/bin/time -f %M -o "$work/$name.mem" "$@" >/dev/null 2>"$work/$name.err") ||
+    local TIMEFORMAT='%3R %3U %3S' timing
+    cd "$dir"
+    timing=$( { time "$@" >/dev/null 2>"$work/$name.err"; } 2>&1) ||
         { echo "compare: $name failed:" >&2; cat "$work/$name.err" >&2; exit 1; }
-    end=$(date +%s%N)
-    echo "$(( (end - start) / 1000 )) $(tail -1 "$work/$name.mem")" >>"$work/$name"
+    cd - >/dev/null
+    echo "$timing" | awk '{ print $1, $2 + $3 }' >>"$work/$name"
 }
 
-# median NAME: "median-seconds peak-MiB" over the runs of NAME.
-median() {
-    sort -n "$work/$1" | awk -v n="$runs" '
-        { t[NR] = $1; if ($2 > m) m = $2 }
-        END { printf "%.3f s  %5.1f MiB", t[int((n + 1) / 2)] / 1e6, m / 1024 }'
+# peak DIR COMMAND...: the peak memory (maximum resident set, KiB) of one more run.
+peak() {
+    local dir=$1
+    shift
+    (cd "$dir" && /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1)
+    tail -1 "$work/peak"
+}
+
+# medians NAME PEAK-KiB: "wall-s cpu-s peak-MiB", the medians of the runs of NAME.
+medians() {
+    local mid=$(( (runs + 1) / 2 ))
+    local wall cpu
+    wall=$(cut -d' ' -f1 "$work/$1" | sort -g | sed -n "${mid}p")
+    cpu=$(cut -d' ' -f2 "$work/$1" | sort -g | sed -n "${mid}p")
+    echo "$wall $cpu $2" | awk '{ printf "%.3f %.3f %.1f", $1, $2, $3 / 1024 }'
 }
 
 # pair TITLE NAME-A DIR-A COMMAND-A -- NAME-B DIR-B COMMAND-B
+cases=0
 pair() {
     local title=$1 a=$2 adir=$3
     shift 3
@@ -59,31 +80,41 @@ pair() {
     local b=$1 bdir=$2
     shift 2
     bcmd=("$@")
+    cases=$((cases + 1))
     for _ in $(seq "$runs"); do
-        run "$a" "$adir" "${acmd[@]}"
-        run "$b" "$bdir" "${bcmd[@]}"
+        run "$cases-$a" "$adir" "${acmd[@]}"
+        run "$cases-$b" "$bdir" "${bcmd[@]}"
     done
-    printf '%-34s %-22s %s\n' "$title" "$a" "$(median "$a")"
-    printf '%-34s %-22s %s\n' "" "$b" "$(median "$b")"
+    local ma mb
+    read -r -a ma <<<"$(medians "$cases-$a" "$(peak "$adir" "${acmd[@]}")")"
+    read -r -a mb <<<"$(medians "$cases-$b" "$(peak "$bdir" "${bcmd[@]}")")"
+    printf '%-36s %-10s %7.3f s %7.3f s %7.1f MiB\n' "$title" "$a" "${ma[0]}" "${ma[1]}" "${ma[2]}"
+    printf '%-36s %-10s %7.3f s %7.3f s %7.1f MiB   %s/%s: wall %.2f, cpu %.2f\n' \
+        "" "$b" "${mb[0]}" "${mb[1]}" "${mb[2]}" "$a" "$b" \
+        "$(echo "${ma[0]} ${mb[0]}" | awk '{ print $1 / $2 }')" \
+        "$(echo "${ma[1]} ${mb[1]}" | awk '{ print ($2 > 0) ? $1 / $2 : 0 }')"
 }
 
-printf '%-34s %-22s %s\n' "case (median of $runs, A B A B)" "process" "wall     peak memory"
-pair "resample 120 s to 11111 Hz" chpimport-11111 "$work" \
-    "$chpimport" resample in120.wav out-fast-11111.wav -- \
-    sox-11111 "$work" sox in120.wav -r 11111 out-sox-11111.wav
-pair "resample 120 s to 11025 Hz" chpimport-11025 "$work" \
-    "$chpimport" resample --zuvan in120.wav out-fast-11025.wav -- \
-    sox-11025 "$work" sox in120.wav -r 11025 out-sox-11025.wav
-pair "import 60 x 2 s ISD25120, 11111 Hz" fast-11111 "$work/fast" \
+printf '%-36s %-10s %9s %9s %11s\n' "case (medians of $runs, A B A B)" "process" "wall" "cpu" \
+    "peak memory"
+for input in speech120 noise120 speech2; do
+    pair "resample $input to 11111 Hz" chpimport "$work" \
+        "$chpimport" resample "$input.wav" "out-fast-11111-$input.wav" -- \
+        sox "$work" sox "$input.wav" -r 11111 "out-sox-11111-$input.wav"
+    pair "resample $input to 11025 Hz" chpimport "$work" \
+        "$chpimport" resample --zuvan "$input.wav" "out-fast-11025-$input.wav" -- \
+        sox "$work" sox "$input.wav" -r 11025 "out-sox-11025-$input.wav"
+done
+pair "import 60 x 2 s ISD25120, 11111 Hz" fast "$work/fast" \
     "$chpimport" import PROJECT.CHP -- \
-    reference-11111 "$work/reference" "$chpimport" import PROJECT.CHP --reference-converter
+    reference "$work/reference" "$chpimport" import PROJECT.CHP --reference-converter
 for n in 00001 00030 00060; do
     cmp -s "$work/fast/MSG$n.wav" "$work/reference/MSG$n.wav" ||
         { echo "compare: MSG$n.wav differs between the converters (11111 Hz)" >&2; exit 1; }
 done
-pair "import 60 x 2 s ISD25120, 11025 Hz" fast-11025 "$work/fast" \
+pair "import 60 x 2 s ISD25120, 11025 Hz" fast "$work/fast" \
     "$chpimport" import PROJECT.CHP --zuvan -- \
-    reference-11025 "$work/reference" "$chpimport" import PROJECT.CHP --zuvan --reference-converter
+    reference "$work/reference" "$chpimport" import PROJECT.CHP --zuvan --reference-converter
 for n in 00001 00030 00060; do
     cmp -s "$work/fast/MSG$n.wav" "$work/reference/MSG$n.wav" ||
         { echo "compare: MSG$n.wav differs between the converters (11025 Hz)" >&2; exit 1; }
@@ -94,8 +125,15 @@ pair "import 60 x 2 s ISD25120, 11111 Hz" plain-import "$work/fast" \
 page=$(stat -c %s "$work/report/PROJECT.html")
 echo "report page: $page bytes"
 [ "$page" -lt 2000000 ] || { echo "compare: the report page is 2 MB or more" >&2; exit 1; }
-"$chpimport" resample --reference-converter "$work/in120.wav" "$work/out-ref-11111.wav" >/dev/null
-cmp -s "$work/out-fast-11111.wav" "$work/out-ref-11111.wav" ||
-    { echo "compare: resample output differs between the converters" >&2; exit 1; }
+for input in speech120 noise120; do
+    for mode in 11111 11025; do
+        zuvan=()
+        [ "$mode" = 11025 ] && zuvan=(--zuvan)
+        "$chpimport" resample --reference-converter "${zuvan[@]}" "$work/$input.wav" \
+            "$work/out-ref.wav" >/dev/null
+        cmp -s "$work/out-fast-$mode-$input.wav" "$work/out-ref.wav" ||
+            { echo "compare: $input at $mode Hz differs between the converters" >&2; exit 1; }
+    done
+done
 echo "same bytes from both converters: yes"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -14,6 +14,7 @@
 #include "audio/canonical_header.hpp"
 #include "audio/filter_design.hpp"
 #include "audio/fir_kernel.hpp"
+#include "audio/kernel_table.hpp"
 #include "audio/resampler.hpp"
 #include "base/file.hpp"
 #include "base/message_sink.hpp"
@@ -113,6 +114,17 @@ void BM_DesignTableBatched(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DesignTableBatched)->ArgName("zuvan")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The kernel layout of a mode's table, as every process makes it on first use: from the
+// built-in prototype where the program has one, else designed on two threads.
+void BM_KernelTable(benchmark::State& state) {
+    const ConverterMode mode = MakeConverterMode(state.range(0) != 0);
+    for (auto _ : state) {
+        const KernelTable table(mode);
+        benchmark::DoNotOptimize(table.Row(0)[160]);
+    }
+}
+BENCHMARK(BM_KernelTable)->ArgName("zuvan")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // One output's dot product of T = 320 terms, the same work in either mode.
 void BM_FirDot(benchmark::State& state) {

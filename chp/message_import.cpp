@@ -90,7 +90,7 @@ bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
     const std::int32_t copied = CopyWaveRange(converted, *staging, 0, kept);
     // A copy of no samples also reports 0: only a sample count of 1 asks for none.
     bool ok = (copied > 0 || kept == 0) && IsRegularFile(*staging);
-    if (ok) ok = RenameFile(*staging, wavePath);
+    if (ok) ok = ReplaceDurably(*staging, wavePath);
     if (!ok && IsRegularFile(*staging)) RemoveFile(*staging);
     return ok;
 }

@@ -1,11 +1,9 @@
 #include "chp/voc_name.hpp"
 
 #include <array>
-#include <filesystem>
-#include <system_error>
+#include <vector>
 
 #include "base/file.hpp"
-#include "base/native_path.hpp"
 
 namespace chpimport {
 namespace {
@@ -54,16 +52,12 @@ bool IsSafeVocName(std::string_view name) {
 std::optional<std::string> FindFileIgnoringCase(const std::string& directory,
                                                 const std::string& name) {
     if (IsRegularFile(InDirectory(directory, name))) return name;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::directory_iterator it(ToFsPath(directory.empty() ? "." : directory), ec);
+    std::vector<std::string> names;
+    ListFolder(directory.empty() ? "." : directory, names);
     std::optional<std::string> found;
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        // A name without a narrow form can't be the one we look for.
-        const std::optional<std::string> candidate = FromFsPath(it->path().filename());
-        if (!candidate || !EqualsIgnoringCase(*candidate, name) || (found && *found <= *candidate))
-            continue;
-        if (IsRegularFile(InDirectory(directory, *candidate))) found = candidate;
+    for (const std::string& candidate : names) {
+        if (!EqualsIgnoringCase(candidate, name) || (found && *found <= candidate)) continue;
+        if (IsRegularFile(InDirectory(directory, candidate))) found = candidate;
     }
     return found;
 }

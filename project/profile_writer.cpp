@@ -167,7 +167,7 @@ bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry
     File out = File::Open(fresh, OpenMode::Create);
     bool ok = out && out.Write(text.data(), text.size()) == text.size();
     ok = out.Close() && ok;
-    if (!ok || !RenameFile(fresh, path)) {
+    if (!ok || !ReplaceDurably(fresh, path)) {
         RemoveFile(fresh);
         return false;
     }

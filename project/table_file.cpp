@@ -26,7 +26,7 @@ std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath, const st
     bool ok =
         file && file->Printf(";\n;\tPROJECT :[%s][%s]\n;\n", projectPath.c_str(), chipName.c_str());
     ok = file && file->Close() && ok;
-    if (!ok || !RenameFile(fresh, *path)) {
+    if (!ok || !ReplaceDurably(fresh, *path)) {
         RemoveFile(fresh);
         return nullptr;
     }
@@ -44,6 +44,8 @@ bool WriteTableEntry(TextFile* tableFile, std::int16_t n, std::int16_t address,
 void CloseTableFile(std::unique_ptr<TextFile>& tableFile) {
     if (!tableFile) return;
     tableFile->Write("CONC\n");
+    // The finished listing reaches the disk now, not whenever the system gets round to it.
+    tableFile->Sync();
     tableFile->Close();
     tableFile.reset();
 }

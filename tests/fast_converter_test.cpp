@@ -64,12 +64,14 @@ Bytes Truncated(std::size_t frames, std::size_t present) {
 }
 
 // FastLengths in input frames: small ones, and those around the lane spans of each kernel
-// (641, 1282 and 2564 outputs, 2 or 2.0156 frames each), the thread split
-// (kThreadedOutputs), and the input blocks (frame 0 alone, then 65536 at a time).
+// (641, 1282, 2564 and 5128 outputs, 2 or 2.0156 frames each, and the eight-lane long span
+// of 41536), the thread split (kThreadedOutputs), and the input blocks (frame 0 alone, then
+// 32768 at a time).
 const std::size_t kLengths[] = {
-    0,    1,    2,    3,    4,    5,    6,     7,     8,     13,    100,   319,   320,  321,
-    322,  641,  642,  999,  1000, 1281, 1282,  1283,  1292,  2563,  2564,  2565,  2584, 2585,
-    5127, 5128, 5129, 5168, 5169, 7693, 16383, 16384, 16385, 16512, 16513, 65537, 65538};
+    0,     1,     2,     3,     4,     5,     6,     7,     8,     13,    100,   319,   320,
+    321,   322,   641,   642,   999,   1000,  1281,  1282,  1283,  1292,  2563,  2564,  2565,
+    2584,  2585,  5127,  5128,  5129,  5168,  5169,  7693,  10257, 10259, 16383, 16384, 16385,
+    16512, 16513, 32769, 32770, 65537, 65538, 83071, 83073, 83075, 83722, 83724};
 
 class FastLengths : public ::testing::TestWithParam<std::size_t> {};
 
@@ -359,6 +361,37 @@ TEST(FastConverter, RepeatedMessagesAlternatingModes) {
     const Bytes input = Mono16(Noise(22222, 31)).Build();
     ExpectFastMatchesReference(
         {Convert(input, false), Convert(input, true), Convert(input, true), Convert(input, false)});
+}
+
+// Inputs that go round the engine's ring of samples twice, whole, cut short, with a disk
+// that fills up far in, and with the frames' bytes kept apart from their samples (stereo).
+TEST(FastConverter, LongInputsGoRoundTheRing) {
+    const std::size_t frames = 600000;
+    const Bytes input = Mono16(Noise(frames, 41)).Build();
+    Step stereo = Convert(Interleaved(2, 4, 16, frames).Build(), true);
+    stereo.keys = {'1'};
+    ExpectFastMatchesReference({Convert(input, false), Convert(input, true),
+                                Limited(Convert(input, true), IoOp::Write, 44 + 2 * 250001),
+                                Convert(Truncated(frames, 2 * 400001 + 1), false), stereo});
+}
+
+// A history that is not made of samples (no conversion leaves one) cannot live in the
+// engine's ring: such a conversion goes the reference's way, with the same result.
+TEST(FastConverter, HistoryOutsideTheSamplesGoesTheReferenceWay) {
+    const Bytes input = Mono16(Noise(20000, 9)).Build();
+    for (const float odd : {0.5f, -0.0f, 40000.0f}) {
+        SCOPED_TRACE(odd);
+        fixtures::ConverterRig reference;
+        fixtures::ConverterRig fast;
+        reference.converter.SetEngine(reference.converter.Reference());
+        for (fixtures::ConverterRig* rig : {&reference, &fast}) {
+            rig->converter.State().FirHistory[100] = odd;
+            rig->Convert(Mono16(Noise(5, 1)).Build(), true); // keeps it in the history
+            rig->Convert(input, true);
+        }
+        EXPECT_EQ(fixtures::ReadFile(fast.out), fixtures::ReadFile(reference.out));
+        EXPECT_EQ(fast.converter.Fast().HandedOver(), 2);
+    }
 }
 
 TEST(FastConverter, IsTheDefaultEngine) {

@@ -65,8 +65,9 @@ struct KernelRig {
     std::vector<LaneGroup> groups;
     std::vector<std::vector<std::size_t>> laneRows; // per group and lane
 
-    KernelRig(std::int32_t laneCount, std::int32_t tapCount, std::size_t groupCount,
-              std::uint32_t seed, SampleKind kind)
+    // `rowCount`: the most rows a group's lanes may use (GroupKernel::rows).
+    KernelRig(std::int32_t laneCount, std::int32_t rowCount, std::int32_t tapCount,
+              std::size_t groupCount, std::uint32_t seed, SampleKind kind)
         : lanes(laneCount), taps(tapCount) {
         std::mt19937 random(seed);
         for (int r = 0; r < 6; ++r) {
@@ -87,10 +88,12 @@ struct KernelRig {
             LaneGroup group{};
             const std::size_t a = random() % rows.size();
             const std::size_t b = random() % rows.size();
+            const std::size_t c = random() % rows.size();
             for (std::int32_t k = 0; k < lanes; ++k) {
-                const bool useB = k > 0 && random() % 2 != 0;
-                which[static_cast<std::size_t>(k)] = useB ? b : a;
-                if (useB) group.useB |= 1u << k;
+                const auto row = k == 0 ? 0 : random() % static_cast<std::uint32_t>(rowCount);
+                which[static_cast<std::size_t>(k)] = row == 0 ? a : row == 1 ? b : c;
+                if (row == 1) group.useB |= 1u << k;
+                if (row == 2) group.useC |= 1u << k;
                 std::vector<float> w(static_cast<std::size_t>(taps));
                 for (float& s : w) {
                     const int r = static_cast<int>(random() % 65536);
@@ -106,6 +109,7 @@ struct KernelRig {
             laneRows.push_back(which);
             group.rowA = rows[a].data();
             group.rowB = rows[b].data();
+            group.rowC = rows[c].data();
             groups.push_back(group);
         }
         for (std::size_t g = 0; g < groups.size(); ++g) groups[g].window = interleaved[g].data();
@@ -144,7 +148,7 @@ TEST_P(Kernels, EachLaneIsThePlainDotProduct) {
     const KernelCase& c = GetParam();
     for (const GroupKernel* kernel : fixtures::RunnableKernels()) {
         SCOPED_TRACE(kernel->name);
-        KernelRig rig(kernel->lanes, c.taps, c.groups,
+        KernelRig rig(kernel->lanes, kernel->rows, c.taps, c.groups,
                       static_cast<std::uint32_t>(c.taps * 131 + c.groups), c.samples);
         rig.Check(*kernel);
     }
@@ -168,8 +172,10 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
     const KernelTable& table = KernelTableCache::Instance().ForMode(MakeConverterMode(true));
     const std::int32_t taps = table.Taps();
     std::mt19937 random(5);
-    std::vector<float> samples(40000);
-    for (float& s : samples) s = static_cast<float>(static_cast<int>(random() % 65536) - 32768);
+    std::vector<std::int16_t> samples(40000);
+    for (auto& s : samples)
+        s = static_cast<std::int16_t>(static_cast<int>(random() % 65536) - 32768);
+    const std::vector<float> wide(samples.begin(), samples.end());
 
     std::vector<PlannedOutput> plan;
     std::int64_t window = 0;
@@ -179,7 +185,7 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
     }
     std::vector<float> expected(plan.size());
     for (std::size_t i = 0; i < plan.size(); ++i)
-        expected[i] = ScalarDot(samples.data() + plan[i].window, table.Row(plan[i].branch), taps);
+        expected[i] = ScalarDot(wide.data() + plan[i].window, table.Row(plan[i].branch), taps);
 
     for (const GroupKernel* kernel : fixtures::RunnableKernels())
         for (std::int32_t threads : {1, 2}) {
@@ -207,9 +213,9 @@ TEST(FilterOutputs, OutputsOutsideTheLanePatternAreComputedOnTheirOwn) {
 // The lanes fit the outputs the phase schedule makes in both modes: all but a handful go
 // through the kernels (whose lane pattern a run of random outputs, above, does not fit).
 TEST(FilterOutputs, ScheduledOutputsFitTheLanes) {
-    std::vector<float> samples(120000);
+    std::vector<std::int16_t> samples(120000);
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<float>(static_cast<int>(i * 7919 % 65536) - 32768);
+        samples[i] = static_cast<std::int16_t>(static_cast<int>(i * 7919 % 65536) - 32768);
     for (bool zuvan : {false, true}) {
         const KernelTable& table = KernelTableCache::Instance().ForMode(MakeConverterMode(zuvan));
         std::vector<PlannedOutput> plan;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/wav_post.hpp"
+#include "base/memory_file_system.hpp"
 #include "fuzz/harness/harness.hpp"
 #include "support/fixtures.hpp"
 
@@ -38,9 +39,14 @@ void PrintTo(const Finding& finding, std::ostream* os) {
 
 class FuzzFinding : public ::testing::TestWithParam<Finding> {};
 
+// On the disk, and on the file system in memory that the fuzz targets use.
 TEST_P(FuzzFinding, KeepsEveryRule) {
     const Finding& finding = GetParam();
     EXPECT_EQ(finding.harness(finding.bytes.data(), finding.bytes.size()), "");
+    chpimport::MemoryFileSystem memory;
+    chpimport::UseFileSystem(&memory);
+    EXPECT_EQ(finding.harness(finding.bytes.data(), finding.bytes.size()), "");
+    chpimport::UseFileSystem(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replayed, FuzzFinding, ::testing::ValuesIn(kFindings),

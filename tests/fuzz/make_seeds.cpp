@@ -1,19 +1,16 @@
-// Writes the seed corpus of every fuzz target, built by the fixture writer:
-//   fuzz_seeds DIR     DIR/<target>/<seed> for the targets chp, voc, converter, wavepost,
-//                      profile and import
-// Small files that reach every branch the unit tests know of; the fuzzers take it from there.
-#include <cstdio>
-#include <filesystem>
+// The seed corpus of every fuzz target, built by the fixture writer: small files that reach
+// every branch the unit tests know of; the fuzzers take it from there.
 #include <string>
 #include <vector>
 
 #include "fuzz/harness/harness.hpp"
+#include "fuzz/harness/seeds.hpp"
 #include "support/fixtures.hpp"
 
+namespace fuzzing {
 namespace {
 
 using fixtures::Bytes;
-namespace fs = std::filesystem;
 
 Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
@@ -188,24 +185,11 @@ std::vector<std::pair<std::string, Bytes>> ImportSeeds() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: fuzz_seeds DIR\n");
-        return 2;
-    }
-    const fs::path root = argv[1];
-    const std::vector<std::pair<std::string, std::vector<std::pair<std::string, Bytes>>>> corpora =
-        {
-            {"chp", ChpSeeds()},
-            {"voc", VocSeeds()},
-            {"converter", ConverterSeeds()},
-            {"wavepost", WavePostSeeds()},
-            {"profile", ProfileSeeds()},
-            {"import", ImportSeeds()},
-        };
-    for (const auto& [target, seeds] : corpora) {
-        fs::create_directories(root / target);
-        for (const auto& [name, bytes] : seeds) fixtures::WriteFile(root / target / name, bytes);
-    }
-    return 0;
+std::vector<Corpus> SeedCorpora() {
+    return {
+        {"chp", ChpSeeds()},           {"voc", VocSeeds()},         {"converter", ConverterSeeds()},
+        {"wavepost", WavePostSeeds()}, {"profile", ProfileSeeds()}, {"import", ImportSeeds()},
+    };
 }
+
+} // namespace fuzzing

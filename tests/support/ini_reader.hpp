@@ -4,7 +4,9 @@
 // Lines end at "\n" (a CR before it belongs to the line end); a section line starts with
 // "[" (blanks before it allowed) and is named up to its "]"; blank lines and lines starting
 // with ";" are no keys; any other line is a key up to its "=" (the whole line without one).
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,6 +37,13 @@ inline bool IniSameName(std::string_view a, std::string_view b) {
         if (x != y) return false;
     }
     return true;
+}
+
+inline std::string IniLower(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
 }
 
 inline std::vector<IniLine> ParseIni(std::string_view text) {
@@ -100,6 +109,24 @@ public:
                 keys.emplace_back(*section, line.name);
         }
         return keys;
+    }
+
+    // Every value a reader finds, by section and key in lower case: Value for all keys at
+    // once, for files too long to look each key up in turn.
+    std::map<std::pair<std::string, std::string>, std::string> Values() const {
+        std::map<std::pair<std::string, std::string>, std::string> values;
+        std::set<std::string> seen;
+        std::string section;
+        bool first = false;
+        for (const IniLine& line : lines_) {
+            if (line.kind == IniLine::Kind::Section) {
+                section = IniLower(line.name);
+                first = seen.insert(section).second;
+            } else if (first && line.kind == IniLine::Kind::Key) {
+                values.emplace(std::make_pair(section, IniLower(line.name)), line.value);
+            }
+        }
+        return values;
     }
 
     const std::vector<IniLine>& Lines() const { return lines_; }

@@ -1,5 +1,4 @@
 #include <cctype>
-#include <filesystem>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -18,7 +17,6 @@ namespace fuzzing {
 namespace {
 
 using namespace chpimport;
-namespace fs = std::filesystem;
 
 std::vector<std::string_view> SplitParts(std::string_view input) {
     std::vector<std::string_view> parts;
@@ -32,15 +30,11 @@ std::vector<std::string_view> SplitParts(std::string_view input) {
     return parts;
 }
 
-bool WriteText(const std::string& path, std::string_view bytes) {
-    return WriteBytes(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-
 // Files of the folder whose names end with `suffix`, ignoring letter case.
 bool HasFileEnding(const std::string& folder, std::string_view suffix) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        std::string name = entry.path().filename().string();
+    std::vector<std::string> names;
+    ListFolder(folder, names);
+    for (const std::string& name : names) {
         if (name.size() < suffix.size()) continue;
         std::string tail = name.substr(name.size() - suffix.size());
         for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -70,7 +64,7 @@ std::string CheckDebugLog(const std::string& text, int maxLines) {
 std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
     const std::string folder = Scratch::Get().Fresh("import");
     const std::string work = InFolder(folder, "work");
-    fs::create_directory(work);
+    CreateFolder(work);
     const std::vector<std::string_view> parts =
         SplitParts(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string_view options = parts[0];
@@ -81,7 +75,8 @@ std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
         fixtures::ChpBuilder builder;
         builder.chipCode = options.empty() ? 5 : static_cast<std::uint8_t>(options[0]);
         builder.Message(0, "MSG00001.VOC").Message(40, "MSG00002.VOC");
-        fixtures::WriteFile(chp, builder.Build());
+        const fixtures::Bytes bytes = builder.Build();
+        WriteBytes(chp, bytes.data(), bytes.size());
     } else {
         WriteText(chp, part(1));
     }
@@ -128,7 +123,8 @@ std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
             if (rate != 11111) return "a final WAV file not at 11111 Hz";
             replaced[wavePath] = true;
         }
-        if (!fs::is_empty(work)) return "a working file outlived its message";
+        std::vector<std::string> left;
+        if (!ListFolder(work, left) || !left.empty()) return "a working file outlived its message";
         if (HasFileEnding(folder, ".wa~") || HasFileEnding(folder, ".w~~"))
             return "a staging file outlived its message";
     }

@@ -66,9 +66,13 @@ std::string RunProfileInput(const std::uint8_t* data, std::size_t size) {
         if (newFile.Value(w.section, w.key) != w.value)
             return "key " + w.key + " does not read back as written";
     // Every other key a reader could find keeps its value.
+    const auto oldValues = oldFile.Values(), newValues = newFile.Values();
     for (const auto& [section, key] : oldFile.Keys()) {
         if (IsOurs(ours, section, key)) continue;
-        if (oldFile.Value(section, key) != newFile.Value(section, key))
+        const auto name = std::make_pair(fixtures::IniLower(section), fixtures::IniLower(key));
+        const auto was = oldValues.find(name), now = newValues.find(name);
+        if ((was == oldValues.end()) != (now == newValues.end()) ||
+            (was != oldValues.end() && was->second != now->second))
             return "key " + key + " of section " + section + " changed";
     }
     // A second import writing the same values leaves the file as it is.

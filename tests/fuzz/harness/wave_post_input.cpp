@@ -1,5 +1,3 @@
-#include <filesystem>
-
 #include "audio/wav_post.hpp"
 #include "base/file.hpp"
 #include "harness.hpp"
@@ -55,7 +53,7 @@ std::string RunWavePostInput(const std::uint8_t* data, std::size_t size) {
         if (r.last >= 0 && samples > r.last - r.first) return "a range copy holds too many samples";
         if (samples > 0)
             if (std::string broken = CheckCopy(out, samples); !broken.empty()) return broken;
-        std::filesystem::remove(out);
+        RemoveFile(out);
     }
     // A copy onto its own source is refused before anything is truncated.
     if (CopyWaveRange(in, in, 0, -1) != 0 || ReadBytes(in).size() != size)

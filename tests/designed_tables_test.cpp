@@ -1,0 +1,69 @@
+// The filter tables built into the program at build time: each is the table the program
+// designs at run time, bit for bit (natively, and for Windows under Wine, where both the
+// build-time and the run-time design use Windows' maths library), and only the mode it was
+// designed for finds it.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "audio/designed_tables.hpp"
+#include "audio/filter_design.hpp"
+#include "audio/kernel_table.hpp"
+
+namespace chpimport {
+namespace {
+
+class BuiltInTables : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BuiltInTables, EqualTheRunTimeDesign) {
+    const ConverterMode mode = MakeConverterMode(GetParam());
+    const DesignedPrototype* built = FindBuiltInPrototype(mode);
+#ifdef CHPIMPORT_BUILT_IN_TABLES
+    ASSERT_NE(built, nullptr);
+#else
+    if (built == nullptr) GTEST_SKIP() << "this build designs its tables at run time";
+#endif
+    PolyphaseTable designed(mode.BranchCount, mode.TapsPerBranch);
+    DesignPolyphaseTable(mode, designed);
+    for (std::int32_t k = 1; k < mode.HalfLength; ++k)
+        ASSERT_EQ(built->half[k - 1], std::bit_cast<std::uint32_t>(designed.Entry(k)))
+            << "entry " << k;
+}
+
+// A mode that differs in any figure the design depends on is designed afresh, and its
+// kernel table is still the design's branches reversed.
+TEST_P(BuiltInTables, OnlyTheirOwnModeFindsThem) {
+    const ConverterMode mode = MakeConverterMode(GetParam());
+    auto edited = [&](void (*edit)(ConverterMode&)) {
+        ConverterMode other = mode;
+        edit(other);
+        return FindBuiltInPrototype(other);
+    };
+    EXPECT_EQ(edited([](ConverterMode& m) { m.Beta = std::nextafter(m.Beta, 11.0f); }), nullptr);
+    EXPECT_EQ(edited([](ConverterMode& m) { m.PhaseStep = std::nextafter(m.PhaseStep, 0.0f); }),
+              nullptr);
+    EXPECT_EQ(edited([](ConverterMode& m) { m.StepRatio = std::nextafter(m.StepRatio, 3.0f); }),
+              nullptr);
+    EXPECT_EQ(edited([](ConverterMode& m) { m.TransitionWidth *= 2.0f; }), nullptr);
+    EXPECT_EQ(edited([](ConverterMode& m) { ++m.HalfLength; }), nullptr);
+    EXPECT_EQ(edited([](ConverterMode& m) { ++m.TapsPerBranch; }), nullptr);
+    EXPECT_EQ(edited([](ConverterMode& m) { m.BranchCount *= 2; }), nullptr);
+
+    if (GetParam()) return; // designing the Zuvan table once more says nothing new
+    ConverterMode other = mode;
+    other.Beta = std::nextafter(mode.Beta, 11.0f);
+    PolyphaseTable designed(other.BranchCount, other.TapsPerBranch);
+    DesignPolyphaseTable(other, designed);
+    const KernelTable table(other);
+    for (std::int32_t b = 0; b < other.BranchCount; ++b)
+        for (std::int32_t j = 0; j < other.TapsPerBranch; ++j)
+            ASSERT_EQ(table.Row(b)[j], designed.Row(b)[other.TapsPerBranch - 1 - j]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, BuiltInTables, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Zuvan" : "Plain"; });
+
+} // namespace
+} // namespace chpimport
