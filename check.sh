@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: native release and sanitizer builds, the kill test, the Windows
-# build with its unit tests under Wine, the cross-platform comparisons, the packages and a
-# short run of every fuzz target.
+# build with its unit tests under Wine, the cross-platform comparisons, the report in a
+# browser, the packages and a short run of every fuzz target.
 # Installs missing test dependencies first when run as root (see .ci/install-deps), then
 # stops at once if a command the tests call is still missing.
 set -euo pipefail
@@ -53,6 +53,9 @@ tests/gui/run_gui_tests.sh build/mingw build/release
 
 step "native and Windows builds agree"
 tests/cross/compare.sh build/release build/mingw
+
+step "report: the pages in headless Chromium; the Windows pages agree"
+tests/report/browser_test.sh build/release build/mingw
 
 step "packages: the .deb, the tarball and the Windows zip, unpacked and used"
 tests/package_test.sh build/release build/mingw

@@ -173,6 +173,7 @@ void ImportDialog::OnStep() {
     std::string wavePath;
     std::int16_t length = 0;
     ImportEnvironment env{session_, converter_, messages_, workDir_};
+    env.observer = observer_;
     std::int16_t address =
         ImportMessage(env, session_.ProjectPath, session_.MessageNumber, wavePath, length);
     lastFailure_ = env.message.failure;

@@ -11,6 +11,7 @@
 namespace chpimport {
 
 class SampleRateConverter;
+class ConvertedSoundObserver;
 
 // The picker's filter is copied into a 256-character buffer.
 inline constexpr std::size_t kMaxPickerFilter = 255;
@@ -43,6 +44,9 @@ public:
     // would be; nothing is imported until Import!.
     void OnOpenProject(const std::string& path);
 
+    // Shown every message's converted sound before its cut (not owned; null for none).
+    void SetConvertedSoundObserver(ConvertedSoundObserver* observer) { observer_ = observer; }
+
     ImportSession& Session() { return session_; }
     const ImportSession& Session() const { return session_; }
     // What the last Import did so far: the project, and each message a step has taken.
@@ -67,6 +71,7 @@ private:
     ImportSession session_;
     ProjectResult result_;
     std::string lastFailure_;
+    ConvertedSoundObserver* observer_ = nullptr;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

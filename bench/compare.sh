@@ -7,7 +7,8 @@
 #     project's voices, made by the build: bench/make_speech.sh) and 120 s of full-scale
 #     noise (fixturegen);
 #   - chpimport import of a generated 120-second ISD25120 project (60 messages of 2 s), in
-#     both modes, with the fast converter against the reference converter.
+#     both modes, with the fast converter against the reference converter, and without
+#     against with --report (the report's page must stay under 2 MB).
 # It also checks that the fast and the reference converter wrote the same files.
 #
 # Usage: bench/compare.sh [BUILD_DIR]   (default build/release; needs chpimport, fixturegen,
@@ -32,6 +33,7 @@ cp "$build/bench/speech-2s.wav" "$work/speech2.wav"
 "$fixturegen" wav "$work/noise120.wav" 16 --seconds 120
 "$fixturegen" project "$work/fast" --chip 8 --messages 60 --seconds 2
 "$fixturegen" project "$work/reference" --chip 8 --messages 60 --seconds 2
+"$fixturegen" project "$work/report" --chip 8 --messages 60 --seconds 2
 
 echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores;" \
     "$("$chpimport" --version | tr '\n' ' ')"
@@ -117,6 +119,12 @@ for n in 00001 00030 00060; do
     cmp -s "$work/fast/MSG$n.wav" "$work/reference/MSG$n.wav" ||
         { echo "compare: MSG$n.wav differs between the converters (11025 Hz)" >&2; exit 1; }
 done
+pair "import 60 x 2 s ISD25120, 11111 Hz" plain-import "$work/fast" \
+    "$chpimport" import PROJECT.CHP -- \
+    report-import "$work/report" "$chpimport" import PROJECT.CHP --report
+page=$(stat -c %s "$work/report/PROJECT.html")
+echo "report page: $page bytes"
+[ "$page" -lt 2000000 ] || { echo "compare: the report page is 2 MB or more" >&2; exit 1; }
 for input in speech120 noise120; do
     for mode in 11111 11025; do
         zuvan=()

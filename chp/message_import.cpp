@@ -81,22 +81,22 @@ std::optional<std::string> StagingPath(const std::string& wavePath, const std::s
     return staging;
 }
 
-// Cuts the converted message to `sampleCount` - 1 samples (all of it when sampleCount is
-// 0) into `wavePath`, replacing an older file only with a complete new one.
+// Cuts the converted message to its first `kept` samples (all of it when `kept` is
+// negative) into `wavePath`, replacing an older file only with a complete new one.
 bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
-                    const std::string& vocPath, std::int32_t sampleCount) {
+                    const std::string& vocPath, std::int32_t kept) {
     std::optional<std::string> staging = StagingPath(wavePath, vocPath);
     if (!staging) return false;
-    const std::int32_t copied = CopyWaveRange(converted, *staging, 0, sampleCount - 1);
-    // A copy of no samples also reports 0: only a sample count of 1 asks for that.
-    bool ok = (copied > 0 || sampleCount == 1) && IsRegularFile(*staging);
+    const std::int32_t copied = CopyWaveRange(converted, *staging, 0, kept);
+    // A copy of no samples also reports 0: only a sample count of 1 asks for none.
+    bool ok = (copied > 0 || kept == 0) && IsRegularFile(*staging);
     if (ok) ok = ReplaceDurably(*staging, wavePath);
     if (!ok && IsRegularFile(*staging)) RemoveFile(*staging);
     return ok;
 }
 
-// The converter takes every input for 22222 Hz: sound recorded at another rate comes out
-// at another speed and pitch.
+} // namespace
+
 std::string RateWarning(const std::string& vocPath, std::uint32_t rate) {
     if (rate == 0 || rate == kAssumedInputRate) return "";
     const PathParts parts = SplitPath(vocPath);
@@ -104,8 +104,6 @@ std::string RateWarning(const std::string& vocPath, std::uint32_t rate) {
            " Hz; the conversion assumes " + std::to_string(kAssumedInputRate) +
            " Hz, so it will play too " + (rate < kAssumedInputRate ? "fast" : "slow");
 }
-
-} // namespace
 
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length) {
@@ -185,7 +183,9 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
 
     const MessageLength size =
         ComputeMessageLength(static_cast<std::int16_t>(rowCount), chip, OutputRate(compatible));
-    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, size.SampleCount))
+    const std::int32_t kept = KeptSamples(size.SampleCount);
+    if (env.observer != nullptr) env.observer->OnConverted(n, work.Converted(), kept);
+    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, kept))
         return fail(Printable(*finalPath) + ": the WAV file could not be written");
 
     session.DurationMs = size.DurationMs;

@@ -10,14 +10,31 @@ namespace chpimport {
 
 class SampleRateConverter;
 
+// Sees each message's whole converted sound just before it is cut to the message's length
+// in the chip, so that the part the cut removes can be measured (for a report) without
+// converting again. It reads the file and must leave it as it is.
+class ConvertedSoundObserver {
+public:
+    virtual ~ConvertedSoundObserver() = default;
+    // `kept`: the final file takes samples 0 to kept - 1; negative: all of them.
+    virtual void OnConverted(std::int16_t n, const std::string& convertedPath,
+                             std::int32_t kept) = 0;
+};
+
 // What one message import works with besides its arguments.
 struct ImportEnvironment {
-    ImportSession& session;         // ZuvanCompatible, ChipName, DebugLog, DurationMs
-    SampleRateConverter& converter; // the process's one converter
-    MessageSink& messages;          // reports of the VOC decoder
-    std::string workDir;            // the process's private working folder
-    MessageResult message = {};     // set by ImportMessage: what became of the message
+    ImportSession& session;                     // ZuvanCompatible, ChipName, DebugLog, DurationMs
+    SampleRateConverter& converter;             // the process's one converter
+    MessageSink& messages;                      // reports of the VOC decoder
+    std::string workDir;                        // the process's private working folder
+    MessageResult message = {};                 // set by ImportMessage: what became of the message
+    ConvertedSoundObserver* observer = nullptr; // optional
 };
+
+// The warning for a VOC file whose sound was recorded at `rate` Hz (its decoded rate; 0 for
+// none): the converter takes every input for 22222 Hz, so sound recorded at another rate
+// comes out at another speed and pitch. "" when there is nothing to warn of.
+std::string RateWarning(const std::string& vocPath, std::uint32_t rate);
 
 // Imports message n of the CHP project at `projectPath`: reads its directory entry, decodes
 // its VOC file (in the project's directory) into the working folder, writes the message's

@@ -30,6 +30,12 @@ struct MessageLength {
     std::int32_t DurationMs = 0;
 };
 
+// How many of the converted samples the final file keeps, from the first: sampleCount - 1;
+// a negative result (sample count 0) keeps them all.
+inline std::int32_t KeptSamples(std::int32_t sampleCount) {
+    return sampleCount - 1;
+}
+
 // All three for a row count of 0 to 32767 on the given chip.
 MessageLength ComputeMessageLength(std::int16_t rowCount, const ChipInfo& chip, std::int32_t rate);
 

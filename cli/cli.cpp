@@ -48,7 +48,7 @@ public:
     }
 };
 
-const char* const kCommands[] = {"import", "info", "decode", "resample"};
+const char* const kCommands[] = {"import", "report", "info", "decode", "resample"};
 
 void AddImport(CLI::App& app, ImportOptions& o) {
     CLI::App* cmd = app.add_subcommand(
@@ -61,13 +61,24 @@ void AddImport(CLI::App& app, ImportOptions& o) {
                     "write every output under DIR; the sources are only read")
         ->type_name("DIR");
     cmd->add_flag("--json", o.json, "print one JSON document; progress goes to standard error");
+    cmd->add_flag("--report", o.report,
+                  "also write NAME.html beside each project file: a page to look at and listen "
+                  "to the messages");
     cmd->add_flag(kReferenceConverterOption, o.referenceConverter)->group("");
     cmd->footer("Each project is imported as if the program had been started for it alone.\n"
                 "Examples:\n"
                 "  chpimport import DEMO.CHP --zuvan\n"
                 "  chpimport import --recursive /mnt/archive        every project below it\n"
                 "  chpimport import -r /mnt/archive --output zuvan  outputs under zuvan/\n"
-                "  chpimport import --json DEMO.CHP > demo.json");
+                "  chpimport import --json DEMO.CHP > demo.json\n"
+                "  chpimport import DEMO.CHP --report                and DEMO.html");
+}
+
+void AddReport(CLI::App& app, ReportOptions& o) {
+    CLI::App* cmd = app.add_subcommand(
+        "report", "write PROJECT.html for an import done earlier, beside its project file");
+    cmd->add_option("PROJECT.CHP", o.path, "the CHP file, its outputs beside it")->required();
+    cmd->footer("Example:\n  chpimport report DEMO.CHP");
 }
 
 void AddInfo(CLI::App& app, InfoOptions& o) {
@@ -146,10 +157,12 @@ int Run(const Args& args, Streams io) {
     app.add_flag("--version", version,
                  "the program's version (and the converter kernel this processor runs)");
     ImportOptions import;
+    ReportOptions report;
     InfoOptions info;
     DecodeOptions decode;
     ResampleOptions resample;
     AddImport(app, import);
+    AddReport(app, report);
     AddInfo(app, info);
     AddDecode(app, decode);
     AddResample(app, resample);
@@ -201,6 +214,7 @@ int Run(const Args& args, Streams io) {
         return kExitUsage;
     }
     if (name == "import") return CmdImport(import, io);
+    if (name == "report") return CmdReport(report, io);
     if (name == "info") return CmdInfo(info, io);
     if (name == "decode") return CmdDecode(decode, io);
     return CmdResample(resample, io);

@@ -31,7 +31,12 @@ struct ImportOptions {
     bool recursive = false;
     std::string output; // "": every output beside its source
     bool json = false;
+    bool report = false; // a page per project beside its project file
     bool referenceConverter = false;
+};
+
+struct ReportOptions {
+    std::string path;
 };
 
 struct InfoOptions {
@@ -54,6 +59,7 @@ struct ResampleOptions {
 };
 
 int CmdImport(const ImportOptions& options, Streams io);
+int CmdReport(const ReportOptions& options, Streams io);
 int CmdInfo(const InfoOptions& options, Streams io);
 int CmdDecode(const DecodeOptions& options, Streams io);
 int CmdResample(const ResampleOptions& options, Streams io);

@@ -17,6 +17,7 @@
 #include "cli/console_dialog.hpp"
 #include "cli/console_key.hpp"
 #include "cli/console_message_sink.hpp"
+#include "cli/import_report.hpp"
 #include "cli/json_view.hpp"
 #include "cli/project_search.hpp"
 #include "cli/summary_table.hpp"
@@ -110,6 +111,11 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     ImportDialog dialog(ops, converter, messages, workDir);
     ops.Attach(dialog);
     ops.SetImporter(dialog);
+    std::optional<ImportReport> report;
+    if (options.report) {
+        report.emplace();
+        dialog.SetConvertedSoundObserver(&report->Observer());
+    }
 
     ImportDlgProc(dialog, DialogEvent::InitDialog, 0);
     dialog.Session().Outputs = placement;
@@ -136,6 +142,7 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     }
 
     ProjectResult result = dialog.Result();
+    if (report) report->Write(result, io);
     if (aborted) {
         io.err << "\nchpimport: import aborted; the table file is closed with what was written\n";
         return result;

@@ -48,4 +48,26 @@ int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
     return WriteProfileStrings(projectFilePath, entries) ? 1 : 0;
 }
 
+std::optional<FileEntryValue> ParseFileEntryValue(std::string_view value) {
+    // "<path> [1<address> <end>]*": the range is the last " [1" of the value.
+    const std::size_t open = value.rfind(" [1");
+    if (open == std::string_view::npos || value.size() < 3 ||
+        value.substr(value.size() - 2) != "]*")
+        return std::nullopt;
+    std::string_view range = value.substr(open + 3, value.size() - 2 - (open + 3));
+    auto number = [&range](int& out) {
+        std::size_t digits = 0;
+        out = 0;
+        while (digits < range.size() && digits < 6 && range[digits] >= '0' && range[digits] <= '9')
+            out = out * 10 + (range[digits++] - '0');
+        range.remove_prefix(digits);
+        return digits > 0;
+    };
+    FileEntryValue entry{std::string(value.substr(0, open)), 0, 0};
+    if (!number(entry.address) || range.empty() || range.front() != ' ') return std::nullopt;
+    range.remove_prefix(1);
+    if (!number(entry.end) || !range.empty() || entry.end < entry.address) return std::nullopt;
+    return entry;
+}
+
 } // namespace chpimport

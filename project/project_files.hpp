@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/text_file.hpp"
 #include "chp/import_session.hpp"
@@ -24,6 +26,15 @@ int WriteProjectSettings(ImportSession& session, const std::string& projectPath)
 // doesn't fit 255 characters or holds a line break, or the file can't be updated.
 int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
                          const std::string& wavePath, std::int16_t address, std::int16_t length);
+
+// A "file<n>" value read back: the WAV path and the message's address range.
+struct FileEntryValue {
+    std::string wavePath;
+    int address = 0;
+    int end = 0;
+};
+// Splits a value written by WriteMessageSettings; nullopt for any other text.
+std::optional<FileEntryValue> ParseFileEntryValue(std::string_view value);
 
 // The table file (.tbl) beside the CHP file (or in the output folder), created anew with its
 // banner. Null when the path is too long, a banner text holds a line break, or the file

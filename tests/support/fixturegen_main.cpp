@@ -12,6 +12,10 @@
 //                                  8-bit test signal each, for the chip of CODE (defaults:
 //                                  8, ISD25120; 60 messages; 2 seconds), each message as
 //                                  long in the chip as its sound
+//   fixturegen report-project DIR  an ISD2560 project REPORT.CHP in DIR for the report's
+//                                  tests: a name full of markup; message 1 is silent, 2 plays
+//                                  1 s, 3 is recorded 2 s for 1 s in the chip, 4's VOC name
+//                                  is refused, 5 plays 1 s and overlaps 3
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +27,7 @@
 
 #include "chp/chip_table.hpp"
 #include "support/fixtures.hpp"
+#include "support/report_project.hpp"
 
 namespace {
 
@@ -30,7 +35,8 @@ int Usage() {
     std::fprintf(stderr, "usage: fixturegen chp OUT.CHP | voc OUT.VOC\n"
                          "       fixturegen wav OUT.wav [16|8] [--seconds N]\n"
                          "       fixturegen project DIR [--chip CODE] [--messages N] "
-                         "[--seconds S]\n");
+                         "[--seconds S]\n"
+                         "       fixturegen report-project DIR\n");
     return 2;
 }
 
@@ -160,6 +166,10 @@ int main(int argc, char** argv) {
                           Option(argc, argv, 3, "--messages", 60),
                           Option(argc, argv, 3, "--seconds", 2)))
             return Usage();
+        return 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "report-project") {
+        fixtures::WriteReportProject(argv[2]);
         return 0;
     }
     return Usage();

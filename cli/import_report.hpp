@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+#include "chp/import_result.hpp"
+#include "cli/cli.hpp"
+#include "report/cut_recorder.hpp"
+
+namespace chpimport::cli {
+
+// `import --report`: measures what each message's cut removes while the import runs, and
+// writes the project's page from its result when it ends, however it ends.
+class ImportReport {
+public:
+    // The cut's observer, for the import.
+    ConvertedSoundObserver& Observer() { return cuts_; }
+
+    // Writes the page beside the project file (in the output folder, with one) and says
+    // where; false when it can't.
+    bool Write(const ProjectResult& result, Streams io) const;
+
+private:
+    report::CutRecorder cuts_;
+};
+
+} // namespace chpimport::cli
