@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
-step() { printf '\n=== %s\n' "$*"; }
+step() { printf '\n=== %s  (%d s in)\n' "$*" "$SECONDS"; }
 
 if ! .ci/install-deps; then
     echo "check: some test dependencies are missing (see above)" >&2
@@ -60,9 +60,9 @@ tests/report/browser_test.sh build/release build/mingw
 step "packages: the .deb, the tarball and the Windows zip, unpacked and used"
 tests/package_test.sh build/release build/mingw
 
-step "fuzz: libFuzzer targets (clang, ASan + UBSan), 20 s each"
+step "fuzz: libFuzzer targets (clang, ASan + UBSan), 10 s each"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
-tests/fuzz/run.sh 20
+tests/fuzz/run.sh 10
 
 printf '\ncheck: all passed\n'
