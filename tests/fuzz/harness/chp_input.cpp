@@ -1,8 +1,8 @@
 #include <sstream>
 
+#include "chp/chp_file.hpp"
 #include "chp/dialog_items.hpp"
 #include "chp/import_session.hpp"
-#include "chp/chp_file.hpp"
 #include "chp/voc_name.hpp"
 #include "cli/cli.hpp"
 #include "harness.hpp"

@@ -1,8 +1,8 @@
 #include <utility>
 #include <vector>
 
-#include "chp/import_session.hpp"
 #include "base/file.hpp"
+#include "chp/import_session.hpp"
 #include "harness.hpp"
 #include "project/profile_writer.hpp"
 #include "project/project_files.hpp"
