@@ -12,6 +12,11 @@ namespace fuzzing {
 
 using namespace chpimport;
 
+FastEngine& SharedEngine() {
+    static FastEngine engine;
+    return engine;
+}
+
 std::string RunConverterInput(const std::uint8_t* data, std::size_t size) {
     const std::string folder = Scratch::Get().Folder("converter");
     const std::string in = InFolder(folder, "tmp.wav");
@@ -23,6 +28,7 @@ std::string RunConverterInput(const std::uint8_t* data, std::size_t size) {
     const int firstKey = size > 0 && data[size - 1] >= 4 ? data[size - 1] : '0';
     fixtures::MessageRecorder messages;
     SampleRateConverter converter(messages, [&] { return keys++ == 0 ? firstKey : '0'; });
+    converter.SetEngine(SharedEngine());
     const std::int32_t result = converter.ResampleWave(in, out, false);
     const ConverterState& state = converter.State();
 

@@ -7,7 +7,18 @@
 #include <cstdint>
 #include <string>
 
+namespace chpimport {
+class FastEngine;
+}
+
 namespace fuzzing {
+
+// The converter engine every harness converts with, kept for the whole process as the
+// dialog and the command line keep theirs from one message to the next: its buffers (a few
+// megabytes) are then allocated once, not once per input, which under the sanitizers cost
+// more than the conversion itself. It holds no state of a conversion: each input still gets
+// a new converter.
+chpimport::FastEngine& SharedEngine();
 
 // The CHP header and directory reader (and `chpimport info`): the input is a CHP file.
 std::string RunChpInput(const std::uint8_t* data, std::size_t size);

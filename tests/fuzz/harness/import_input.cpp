@@ -98,6 +98,7 @@ std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
     session.DebugLog = TextFile::Create(InFolder(folder, "debug.bid"));
     SilentMessageSink messages;
     SampleRateConverter converter(messages, [] { return '0'; });
+    converter.SetEngine(SharedEngine());
     ImportEnvironment env{session, converter, messages, work};
 
     const int count = valid ? std::min<int>(header.MessageCount, 3) : 2;
