@@ -26,6 +26,7 @@ fi
 
 step "fresh machine: every command the tests call comes from a package install-deps installs"
 tests/fresh_machine.sh
+tests/fresh_machine_test.sh
 
 for preset in release asan; do
     step "$preset: build and unit tests"

@@ -3,8 +3,9 @@
 # see the host's /usr/include as a whole (its C library headers would shadow mingw-w64's), so
 # it gets a folder that holds just these two header trees, linked from the host.
 if(NOT CMAKE_CROSSCOMPILING)
-    find_package(CLI11 CONFIG REQUIRED)
-    find_package(nlohmann_json 3 CONFIG REQUIRED)
+    include(${CMAKE_CURRENT_LIST_DIR}/require_package.cmake)
+    chpimport_require_package(CLI11 libcli11-dev CONFIG)
+    chpimport_require_package(nlohmann_json nlohmann-json3-dev 3 CONFIG)
     return()
 endif()
 
@@ -13,7 +14,8 @@ foreach(_header CLI/CLI.hpp nlohmann/json.hpp)
     get_filename_component(_tree ${_header} DIRECTORY)
     find_path(_root_${_tree} ${_header} PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
     if(NOT _root_${_tree})
-        message(FATAL_ERROR "/usr/include/${_header} is missing: install libcli11-dev and nlohmann-json3-dev")
+        message(FATAL_ERROR "/usr/include/${_header} is missing: it comes with the Debian packages "
+                            "libcli11-dev and nlohmann-json3-dev; as root, .ci/install-deps installs them")
     endif()
     file(MAKE_DIRECTORY ${_host_headers})
     file(CREATE_LINK ${_root_${_tree}}/${_tree} ${_host_headers}/${_tree} SYMBOLIC)

@@ -55,5 +55,6 @@ table file and debug.bid log for the Zuvan product.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_SOURCE_IGNORE_FILES /build/ /\\.git/)
+# Regular expressions, written once more into CPack's own config file: hence the double escape.
+set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\\\.git/")
 include(CPack)
