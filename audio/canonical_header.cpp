@@ -1,5 +1,7 @@
 #include "audio/canonical_header.hpp"
 
+#include "base/bytes.hpp"
+
 namespace chpimport {
 namespace {
 
@@ -10,10 +12,12 @@ public:
         for (char c : id) out_[pos_++] = static_cast<std::uint8_t>(c);
     }
     void U16(std::uint16_t v) {
-        for (int i = 0; i < 2; ++i) out_[pos_++] = static_cast<std::uint8_t>(v >> (8 * i));
+        PutLe16(out_.data() + pos_, v);
+        pos_ += 2;
     }
     void U32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) out_[pos_++] = static_cast<std::uint8_t>(v >> (8 * i));
+        PutLe32(out_.data() + pos_, v);
+        pos_ += 4;
     }
 
 private:
@@ -30,13 +34,13 @@ public:
         return id;
     }
     std::uint16_t U16() {
-        std::uint16_t v = static_cast<std::uint16_t>(in_[pos_] | (in_[pos_ + 1] << 8));
+        const std::uint16_t v = Le16(in_.data() + pos_);
         pos_ += 2;
         return v;
     }
     std::uint32_t U32() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(in_[pos_++]) << (8 * i);
+        const std::uint32_t v = Le32(in_.data() + pos_);
+        pos_ += 4;
         return v;
     }
 

@@ -11,6 +11,7 @@
 #include "audio/kernel_table.hpp"
 #include "audio/phase_schedule.hpp"
 #include "audio/resampler.hpp"
+#include "base/bytes.hpp"
 
 namespace chpimport {
 namespace {
@@ -351,7 +352,7 @@ void FastConversion::Decode(std::int64_t place, std::int64_t frames) {
         // The usual case: the channel's two bytes lie inside the frame.
         const std::uint8_t* p = bytes + 2 * channel;
         for (std::size_t f = 0; f < count; ++f, p += frameBytes_)
-            out[f] = static_cast<std::int16_t>(p[0] | (p[1] << 8));
+            out[f] = static_cast<std::int16_t>(Le16(p));
         return;
     }
     for (std::size_t f = 0; f < count; ++f)

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/bytes.hpp"
+
 namespace chpimport {
 namespace {
 
@@ -9,15 +11,6 @@ namespace {
 constexpr std::size_t kLargeBuffer = 64 * 1024;
 // Offsets live in 32-bit record fields.
 constexpr std::int64_t kMaxOffset = UINT32_MAX;
-
-std::uint32_t Le32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void PutLe32(unsigned char* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
 
 bool HasType(FOURCC id) {
     return id == kFourCCRiff || id == kFourCCList;

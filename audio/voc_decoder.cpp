@@ -12,6 +12,7 @@
 #include "audio/voc_reader.hpp"
 #include "audio/voc_samples.hpp"
 #include "audio/wave_file.hpp"
+#include "base/bytes.hpp"
 #include "base/file.hpp"
 
 namespace chpimport {
@@ -184,8 +185,8 @@ bool VocDecode::CheckHeader() {
         return Fail("not a Creative Voice file: the end-of-text mark 0x1A is missing");
     if (got < kHeaderBytes) return Fail("the file ends inside its 26-byte header");
     // Bytes 20-21, the header size, are not used: blocks always start at offset 26.
-    auto version = static_cast<std::uint16_t>(header[22] | header[23] << 8);
-    auto checksum = static_cast<std::uint16_t>(header[24] | header[25] << 8);
+    const std::uint16_t version = Le16(header + 22);
+    const std::uint16_t checksum = Le16(header + 24);
     auto expected = static_cast<std::uint16_t>(0x1234 - version - 1);
     if (checksum != expected)
         return Fail("the header checksum " + Hex(checksum, 4) + " does not match version " +
@@ -255,7 +256,7 @@ bool VocDecode::Silence(std::uint32_t length) {
     if (!voc_.Read(body, sizeof body) || !voc_.Skip(length - 3))
         return Fail("the VOC file could not be read" + Where());
     // The block gives the number of samples less one, and a time constant.
-    const std::uint64_t samples = (body[0] | body[1] << 8) + 1u;
+    const std::uint64_t samples = Le16(body) + 1u;
     const std::uint32_t rate = VocSampleRate(body[2]);
     if (rate == 0)
         return Fail("the silence block" + Where() +
@@ -277,7 +278,7 @@ bool VocDecode::Extended(std::uint32_t length) {
         return Fail("the VOC file could not be read" + Where());
     // A 16-bit time constant for all channels together, the pack byte (not used, as in the
     // type-1 block) and the mode: 0 mono, 1 stereo.
-    const auto divisor = static_cast<std::uint16_t>(65536 - (body[0] | body[1] << 8));
+    const auto divisor = static_cast<std::uint16_t>(65536 - Le16(body));
     const unsigned channels = body[3] + 1u;
     if (divisor == 0)
         return Fail("the extended block" + Where() +
@@ -293,10 +294,10 @@ bool VocDecode::NewSound(std::uint32_t length) {
     if (length < kNewSoundHeaderBytes) return TooShort("sound block", length, kNewSoundHeaderBytes);
     std::uint8_t head[kNewSoundHeaderBytes];
     if (!voc_.Read(head, sizeof head)) return Fail("the VOC file could not be read" + Where());
-    const std::uint32_t rate = Le24(head) | static_cast<std::uint32_t>(head[3]) << 24;
+    const std::uint32_t rate = Le32(head);
     const unsigned bits = head[4];
     const unsigned channels = head[5];
-    const auto codec = static_cast<std::uint16_t>(head[6] | head[7] << 8);
+    const std::uint16_t codec = Le16(head + 6);
     const std::optional<VocSampleFormat> format = CodecFormat(codec);
     if (!format)
         return Fail("the sound block" + Where() + " holds " + CodecName(codec) + " (codec " +

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/bytes.hpp"
 #include "base/message_sink.hpp"
 
 namespace chpimport {
@@ -16,9 +17,7 @@ struct VocTrailer {
     // Chip type code, in the code space of the chip type table.
     std::uint8_t ChipCode() const { return bytes[0]; }
     // The message's length count: bytes 1 (low) and 2 (high).
-    std::uint16_t RowCount() const {
-        return static_cast<std::uint16_t>(bytes[1] | (bytes[2] << 8));
-    }
+    std::uint16_t RowCount() const { return Le16(bytes.data() + 1); }
 };
 
 inline constexpr std::size_t kVocTrailerBytes = 100;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/bytes.hpp"
 #include "base/file.hpp"
 
 namespace chpimport {
@@ -39,10 +40,5 @@ private:
     std::int64_t size_;
     std::int64_t position_ = 0;
 };
-
-inline std::uint32_t Le24(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16;
-}
 
 } // namespace chpimport

@@ -1,19 +1,12 @@
 #include "audio/wave_file.hpp"
 
+#include "base/bytes.hpp"
+
 namespace chpimport {
 namespace {
 
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::int32_t kFormatBytes = 16;
-
-void PutLe16(unsigned char* p, std::uint16_t value) {
-    p[0] = static_cast<unsigned char>(value & 0xFF);
-    p[1] = static_cast<unsigned char>(value >> 8);
-}
-
-void PutLe32(unsigned char* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
 
 // Writes the header of an empty file: steps that must all succeed.
 bool WriteEmptyWave(RiffFile& file, std::uint16_t channels, std::uint32_t samplesPerSec,

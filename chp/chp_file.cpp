@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/bytes.hpp"
 #include "base/file.hpp"
 #include "chp/chip_table.hpp"
 #include "res/resource_ids.h"
@@ -16,10 +17,6 @@ std::string FieldText(const unsigned char* bytes, std::size_t size) {
     std::size_t length =
         nul ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - bytes) : size;
     return std::string(reinterpret_cast<const char*>(bytes), length);
-}
-
-std::uint16_t Le16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
 } // namespace

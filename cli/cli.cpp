@@ -78,7 +78,12 @@ void AddReport(CLI::App& app, ReportOptions& o) {
     CLI::App* cmd = app.add_subcommand(
         "report", "write PROJECT.html for an import done earlier, beside its project file");
     cmd->add_option("PROJECT.CHP", o.path, "the CHP file, its outputs beside it")->required();
-    cmd->footer("Example:\n  chpimport report DEMO.CHP");
+    cmd->add_option("-o,--output", o.output,
+                    "the outputs are in DIR, as import --output DIR wrote them; the page too")
+        ->type_name("DIR");
+    cmd->footer("Examples:\n"
+                "  chpimport report DEMO.CHP\n"
+                "  chpimport report --output zuvan/demo DEMO.CHP");
 }
 
 void AddInfo(CLI::App& app, InfoOptions& o) {

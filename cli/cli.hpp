@@ -37,6 +37,7 @@ struct ImportOptions {
 
 struct ReportOptions {
     std::string path;
+    std::string output; // the folder an import with --output wrote into; "": beside the sources
 };
 
 struct InfoOptions {

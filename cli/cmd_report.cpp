@@ -12,10 +12,14 @@
 namespace chpimport::cli {
 
 int CmdReport(const ReportOptions& options, Streams io) {
-    std::string project = options.path;
-    std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(ToFsPath(project), ec);
-    if (!ec) project = FromFsPath(absolute).value_or(project);
+    // Absolute, as an import names them: the page shows the same paths.
+    auto absolute = [](std::string path) {
+        std::error_code ec;
+        const std::filesystem::path full = std::filesystem::absolute(ToFsPath(path), ec);
+        return ec ? path : FromFsPath(full).value_or(path);
+    };
+    const std::string project = absolute(options.path);
+    const std::string output = options.output.empty() ? "" : absolute(options.output);
 
     ChpHeader header;
     std::string why;
@@ -26,7 +30,7 @@ int CmdReport(const ReportOptions& options, Streams io) {
                << "\n";
         return kExitUsage;
     }
-    const std::optional<std::string> page = report::ReportPath(project);
+    const std::optional<std::string> page = report::ReportPath(project, output);
     std::optional<WorkDir> work = WorkDir::Create();
     if (!page || !work) {
         io.err << "chpimport report: "
@@ -36,7 +40,7 @@ int CmdReport(const ReportOptions& options, Streams io) {
         return kExitFailed;
     }
     std::optional<report::ImportFacts> facts =
-        report::ReadEarlierImport(project, header, work->Path(), why);
+        report::ReadEarlierImport(project, header, work->Path(), why, output);
     if (!facts) {
         io.err << "chpimport report: " << why << "\n";
         return kExitFailed;

@@ -9,6 +9,7 @@
 #include "base/native_path.hpp"
 #include "base/path.hpp"
 #include "chp/chip_table.hpp"
+#include "chp/import_session.hpp"
 #include "chp/message_import.hpp"
 #include "chp/message_length.hpp"
 #include "chp/voc_name.hpp"
@@ -98,13 +99,15 @@ std::string ShortDirectoryNote(const ChpHeader& header, int listed) {
 }
 
 std::optional<ImportFacts> ReadEarlierImport(const std::string& chpPath, const ChpHeader& header,
-                                             const std::string& workDir, std::string& why) {
+                                             const std::string& workDir, std::string& why,
+                                             const std::string& outputFolder) {
     ImportFacts facts;
     ProjectFacts& project = facts.project;
     project.name = header.ProjectName;
     project.chpPath = chpPath;
-    project.zpfPath = ChangeExtension(chpPath, ".zpf").value_or("");
-    project.tblPath = ChangeExtension(chpPath, ".tbl").value_or("");
+    const OutputPlacement placement{outputFolder};
+    project.zpfPath = OutputPath(placement, chpPath, ".zpf").value_or("");
+    project.tblPath = OutputPath(placement, chpPath, ".tbl").value_or("");
     project.messageCount = header.MessageCount;
     const std::optional<std::string> zpf = ReadProfileFile(project.zpfPath);
     if (!zpf) {
@@ -113,9 +116,11 @@ std::optional<ImportFacts> ReadEarlierImport(const std::string& chpPath, const C
     }
     const PathParts parts = SplitPath(chpPath);
     const std::string folder = parts.drive + parts.directory;
+    const PathParts outputs = SplitPath(project.zpfPath);
     const int listed = ListedMessages(chpPath, header);
     const std::map<std::string, std::string> keys = ReadProfileSection(*zpf, kProjectSection);
-    project.rate = ImportRate(keys, listed, folder);
+    // WAV files moved with their project file are looked for beside it.
+    project.rate = ImportRate(keys, listed, outputs.drive + outputs.directory);
     std::string chipName = GetChipInfo(header.ChipCode, header.ChipType).Name;
 
     SilentMessageSink silent;

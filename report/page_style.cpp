@@ -79,6 +79,16 @@ td.notes { font-size: 12.5px; min-width: 170px; }
 tr.failed td { background: #fffafa; }
 td.reason { color: var(--bad); overflow-wrap: anywhere; }
 footer { color: var(--muted); font-size: 12px; text-align: center; }
+/* A window 1000 pixels wide (a laptop's, a browser beside another) shows every column,
+   the notes too, without sideways scrolling. */
+@media (max-width: 1100px) {
+  main { padding: 24px 14px 40px; }
+  section.card { padding: 16px 12px; }
+  td, th { padding-left: 6px; padding-right: 6px; }
+  audio { width: 150px; }
+  svg.wave { width: 170px; }
+  td.notes { min-width: 140px; }
+}
 )css";
 }
 

@@ -5,6 +5,7 @@
 #include "base/file.hpp"
 #include "base/path.hpp"
 #include "chp/chip_table.hpp"
+#include "chp/import_session.hpp"
 #include "report/chip_map.hpp"
 #include "report/html_text.hpp"
 #include "report/report_page.hpp"
@@ -38,8 +39,8 @@ MessageRow MakeRow(const MessageFacts& facts, const std::string& pageFolder) {
 
 } // namespace
 
-std::optional<std::string> ReportPath(const std::string& chpPath) {
-    return ChangeExtension(chpPath, ".html");
+std::optional<std::string> ReportPath(const std::string& chpPath, const std::string& outputFolder) {
+    return OutputPath(OutputPlacement{outputFolder}, chpPath, ".html");
 }
 
 bool WriteReport(const std::string& htmlPath, const ProjectFacts& project,

@@ -9,7 +9,8 @@ namespace chpimport::report {
 
 // Where the page of a project goes: beside its project file, under the CHP file's name
 // with the extension ".html". Nullopt when that path is too long.
-std::optional<std::string> ReportPath(const std::string& chpPath);
+std::optional<std::string> ReportPath(const std::string& chpPath,
+                                      const std::string& outputFolder = "");
 
 // Reads each imported message's WAV file (at its path, or else under its name in the
 // page's folder), draws the page and writes it to `htmlPath`, replacing an older page only

@@ -1,5 +1,6 @@
 #include "report/wave_reader.hpp"
 
+#include "base/bytes.hpp"
 #include "base/native_path.hpp"
 
 #include <algorithm>
@@ -14,15 +15,6 @@ constexpr std::uint16_t kPcm = 1;
 constexpr std::size_t kMaxFrameBytes = 64;
 // One read brings in the header and the first samples of a message's file.
 constexpr std::size_t kStreamBuffer = 64 * 1024;
-
-std::uint16_t Le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 bool IsId(const std::uint8_t* p, const char* id) {
     return std::memcmp(p, id, 4) == 0;

@@ -100,6 +100,18 @@ TEST(CliReport, ReadBackGivesTheImportsPage) {
         EXPECT_EQ(later.status, kExitOk) << later.err;
         EXPECT_EQ(Page(dir.path() / "p" / "REPORT.html"), atImport) << zuvan;
 
+        // An import made into an output folder is read back from there, its page put there.
+        import.insert(import.end(), {"--output", "out"});
+        RunIn(dir.path(), import);
+        const std::string intoFolder = Page(dir.path() / "out" / "REPORT.html");
+        fs::remove(dir.path() / "out" / "REPORT.html");
+        fs::remove(dir.path() / "p" / "REPORT.html");
+        const Args again = {"report", "--output", "out", "p/REPORT.CHP"};
+        EXPECT_EQ(RunIn(dir.path(), again).status, kExitOk);
+        EXPECT_EQ(Page(dir.path() / "out" / "REPORT.html"), intoFolder) << zuvan;
+        EXPECT_FALSE(fs::exists(dir.path() / "p" / "REPORT.html"));
+        fs::remove_all(dir.path() / "out");
+
         // Moved into a folder whose name is no ASCII (see non_ascii_path_test.cpp).
         const fs::path folder = moved.path() / fs::path(u8"Größe Ansagen");
         fs::rename(dir.path() / "p", folder);

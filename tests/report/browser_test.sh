@@ -47,6 +47,21 @@ check() {
     fi
 }
 
+# fits NAME PAGE: in a window 1000 pixels wide the message table needs no sideways scrolling
+# and its notes column is in view.
+fits() {
+    local name=$1 page=$2 m
+    m=$(chromium_run --allow-file-access-from-files --virtual-time-budget=5000 \
+        --dump-dom "file://$here/fit_1000.html?page=file://$page" 2>>"$work/$name.log" |
+        sed -n 's/.*<pre id="result">\([^<]*\)<.*/\1/p')
+    read -r _ table _ room _ notes _ window <<<"$m"
+    if [ -n "$window" ] && [ "$table" -le "$room" ] && [ "$notes" -le "$window" ]; then
+        ok "$name: at 1000 pixels the message table fits, notes in view ($m)"
+    else
+        bad "$name: at 1000 pixels the message table does not fit: ${m:-not measured}"
+    fi
+}
+
 # A project in $work/SIDE-NAME, imported with --report there by the native program.
 mkdir -p "$work/native-demo"
 cp "$here/../../examples/demo/"* "$work/native-demo/"
@@ -55,6 +70,8 @@ cp "$here/../../examples/demo/"* "$work/native-demo/"
 (cd "$work/native-test" && "$native/chpimport" import REPORT.CHP --report >/dev/null 2>&1) || true
 check demo "$work/native-demo" DEMO.CHP
 check test "$work/native-test" REPORT.CHP 1=silent "3=cut overlap" 4=failed "5=overlap warning"
+fits demo "$work/native-demo/DEMO.html"
+fits test "$work/native-test/REPORT.html"
 
 # Ctrl+C during an import: the page shows what was done. The reference converter keeps the
 # import slow enough (some seconds) to be stopped after its second message.
