@@ -10,12 +10,12 @@
 #include <random>
 #include <vector>
 
-#include "audio/fast_filter.hpp"
-#include "audio/fast_kernels.hpp"
-#include "audio/filter_design.hpp"
-#include "audio/fir_kernel.hpp"
-#include "audio/kernel_table.hpp"
-#include "audio/phase_schedule.hpp"
+#include "audio/resample/fast_filter.hpp"
+#include "audio/resample/fast_kernels.hpp"
+#include "audio/resample/filter_design.hpp"
+#include "audio/resample/fir_kernel.hpp"
+#include "audio/resample/kernel_table.hpp"
+#include "audio/resample/phase_schedule.hpp"
 
 namespace chpimport {
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "audio/canonical_header.hpp"
-#include "audio/filter_design.hpp"
-#include "audio/fir_kernel.hpp"
-#include "audio/kernel_table.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/canonical_header.hpp"
+#include "audio/resample/filter_design.hpp"
+#include "audio/resample/fir_kernel.hpp"
+#include "audio/resample/kernel_table.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "base/message_sink.hpp"
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "audio/voc_decoder.hpp"
 #include "audio/wav_post.hpp"
 #include "base/file.hpp"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <ostream>
 
-#include "audio/fast_kernels.hpp"
+#include "audio/resample/fast_kernels.hpp"
 
 namespace chpimport::cli {
 namespace {

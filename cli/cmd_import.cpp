@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "app/import_dialog.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/native_path.hpp"
 #include "base/work_dir.hpp"
 #include "chp/chp_file.hpp"

@@ -1,6 +1,6 @@
 #include <ostream>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "cli/cli.hpp"
 #include "cli/console_key.hpp"

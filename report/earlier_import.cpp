@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "audio/voc_decoder.hpp"
 #include "base/file.hpp"
 #include "base/native_path.hpp"

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "audio/designed_tables.hpp"
-#include "audio/filter_design.hpp"
-#include "audio/kernel_table.hpp"
+#include "audio/resample/designed_tables.hpp"
+#include "audio/resample/filter_design.hpp"
+#include "audio/resample/kernel_table.hpp"
 
 namespace chpimport {
 namespace {

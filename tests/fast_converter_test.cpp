@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "audio/fast_filter.hpp"
+#include "audio/resample/fast_filter.hpp"
 #include "support/engine_compare.hpp"
 
 namespace chpimport {

@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "audio/fast_filter.hpp"
-#include "audio/fast_kernels.hpp"
-#include "audio/kernel_table.hpp"
-#include "audio/phase_schedule.hpp"
+#include "audio/resample/fast_filter.hpp"
+#include "audio/resample/fast_kernels.hpp"
+#include "audio/resample/kernel_table.hpp"
+#include "audio/resample/phase_schedule.hpp"
 #include "support/engine_compare.hpp"
 
 namespace chpimport {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/import_dialog.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "base/message_sink.hpp"
 #include "base/work_dir.hpp"

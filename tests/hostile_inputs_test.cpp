@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/import_dialog.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "audio/voc_decoder.hpp"
 #include "audio/wav_post.hpp"
 #include "base/message_sink.hpp"

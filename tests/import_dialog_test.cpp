@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/import_dialog.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/message_sink.hpp"
 #include "base/work_dir.hpp"
 #include "res/resource_ids.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "base/message_sink.hpp"
 #include "chp/message_import.hpp"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/import_dialog.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "base/memory_file_system.hpp"
 #include "base/message_sink.hpp"

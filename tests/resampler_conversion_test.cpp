@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "support/converter_fixtures.hpp"
 

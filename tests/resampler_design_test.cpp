@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/filter_design.hpp"
-#include "audio/fir_kernel.hpp"
+#include "audio/resample/filter_design.hpp"
+#include "audio/resample/fir_kernel.hpp"
 
 namespace chpimport {
 namespace {

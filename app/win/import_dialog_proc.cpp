@@ -10,7 +10,7 @@
 #include "app/win/shell_state.hpp"
 #include "app/win/win_dialog_ops.hpp"
 #include "app/win/win_message_sink.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/limits.hpp"
 #include "base/work_dir.hpp"
 #include "res/resource_ids.h"

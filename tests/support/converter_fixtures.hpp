@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "audio/canonical_header.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/canonical_header.hpp"
+#include "audio/resample/resampler.hpp"
 #include "support/fixtures.hpp"
 #include "support/message_recorder.hpp"
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/fast_kernels.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/fast_kernels.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "support/converter_fixtures.hpp"
 

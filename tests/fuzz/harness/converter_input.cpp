@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "audio/wav_post.hpp"
 #include "base/file.hpp"
 #include "harness.hpp"

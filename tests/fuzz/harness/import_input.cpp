@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "base/text_file.hpp"
 #include "chp/chp_file.hpp"

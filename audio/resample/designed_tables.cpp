@@ -1,4 +1,4 @@
-#include "audio/designed_tables.hpp"
+#include "audio/resample/designed_tables.hpp"
 
 #include <bit>
 

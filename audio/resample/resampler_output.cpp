@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 
 namespace chpimport {
 namespace {

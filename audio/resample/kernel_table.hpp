@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "audio/filter_design.hpp"
+#include "audio/resample/filter_design.hpp"
 #include "base/large_block.hpp"
 
 namespace chpimport {

@@ -1,4 +1,4 @@
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 
 namespace chpimport {
 

@@ -1,4 +1,4 @@
-#include "audio/fast_kernels.hpp"
+#include "audio/resample/fast_kernels.hpp"
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <emmintrin.h>

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/filter_design.hpp"
+#include "audio/resample/filter_design.hpp"
 
 namespace {
 
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     const chpimport::ConverterMode plain = chpimport::MakeConverterMode(false);
     const chpimport::ConverterMode zuvan = chpimport::MakeConverterMode(true);
     std::fprintf(out, "// Written by tablegen at build time: do not edit.\n"
-                      "#include \"audio/designed_tables.hpp\"\n\n"
+                      "#include \"audio/resample/designed_tables.hpp\"\n\n"
                       "namespace chpimport {\nnamespace {\n\n");
     bool ok = WritePrototype(out, plain, "kPlain") && WritePrototype(out, zuvan, "kZuvan");
     std::fprintf(out, "const DesignedPrototype kPrototypes[] = {\n");

@@ -1,4 +1,4 @@
-#include "audio/filter_design.hpp"
+#include "audio/resample/filter_design.hpp"
 
 #include <algorithm>
 #include <cmath>

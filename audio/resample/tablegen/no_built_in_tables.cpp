@@ -1,6 +1,6 @@
 // For builds that cannot run the design at build time (a cross-build without an emulator):
 // no tables built in, each designed when first used.
-#include "audio/designed_tables.hpp"
+#include "audio/resample/designed_tables.hpp"
 
 namespace chpimport {
 

@@ -1,4 +1,4 @@
-#include "audio/fast_kernels.hpp"
+#include "audio/resample/fast_kernels.hpp"
 
 namespace chpimport {
 namespace {

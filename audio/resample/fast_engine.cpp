@@ -1,4 +1,4 @@
-#include "audio/fast_engine.hpp"
+#include "audio/resample/fast_engine.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -8,9 +8,9 @@
 #include <mutex>
 #include <thread>
 
-#include "audio/kernel_table.hpp"
-#include "audio/phase_schedule.hpp"
-#include "audio/resampler.hpp"
+#include "audio/resample/kernel_table.hpp"
+#include "audio/resample/phase_schedule.hpp"
+#include "audio/resample/resampler.hpp"
 #include "base/bytes.hpp"
 
 namespace chpimport {

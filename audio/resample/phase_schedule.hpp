@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "audio/filter_design.hpp"
+#include "audio/resample/filter_design.hpp"
 
 namespace chpimport {
 

@@ -1,7 +1,7 @@
 // Compiled with -mavx512f and run only where the processor has AVX-512F (see
 // AvailableGroupKernel). Nothing here may be inline code that other files share: the linker
 // could keep this file's AVX-512 copy for everyone.
-#include "audio/fast_kernels.hpp"
+#include "audio/resample/fast_kernels.hpp"
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <immintrin.h>

@@ -1,4 +1,4 @@
-#include "audio/canonical_header.hpp"
+#include "audio/resample/canonical_header.hpp"
 
 #include "base/bytes.hpp"
 

@@ -4,11 +4,11 @@
 #include <functional>
 #include <string>
 
-#include "audio/canonical_header.hpp"
-#include "audio/conversion_engine.hpp"
-#include "audio/fast_engine.hpp"
-#include "audio/filter_design.hpp"
-#include "audio/fir_kernel.hpp"
+#include "audio/resample/canonical_header.hpp"
+#include "audio/resample/conversion_engine.hpp"
+#include "audio/resample/fast_engine.hpp"
+#include "audio/resample/filter_design.hpp"
+#include "audio/resample/fir_kernel.hpp"
 #include "base/file.hpp"
 #include "base/message_sink.hpp"
 

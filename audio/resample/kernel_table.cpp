@@ -1,11 +1,11 @@
-#include "audio/kernel_table.hpp"
+#include "audio/resample/kernel_table.hpp"
 
 #include <bit>
 #include <cmath>
 #include <system_error>
 #include <thread>
 
-#include "audio/designed_tables.hpp"
+#include "audio/resample/designed_tables.hpp"
 
 namespace chpimport {
 namespace {

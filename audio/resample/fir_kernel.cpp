@@ -1,4 +1,4 @@
-#include "audio/fir_kernel.hpp"
+#include "audio/resample/fir_kernel.hpp"
 
 #include <cstring>
 

@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
-#include "audio/conversion_engine.hpp"
-#include "audio/fast_filter.hpp"
-#include "audio/fast_kernels.hpp"
+#include "audio/resample/conversion_engine.hpp"
+#include "audio/resample/fast_filter.hpp"
+#include "audio/resample/fast_kernels.hpp"
 #include "base/helper_thread.hpp"
 #include "base/large_block.hpp"
 

@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 
 namespace chpimport {
 namespace {

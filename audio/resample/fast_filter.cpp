@@ -1,4 +1,4 @@
-#include "audio/fast_filter.hpp"
+#include "audio/resample/fast_filter.hpp"
 
 #include <bit>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <thread>
 #include <type_traits>
 
-#include "audio/resampler.hpp"
+#include "audio/resample/resampler.hpp"
 
 namespace chpimport {
 namespace {

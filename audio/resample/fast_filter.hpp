@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "audio/fast_kernels.hpp"
-#include "audio/kernel_table.hpp"
-#include "audio/phase_schedule.hpp"
+#include "audio/resample/fast_kernels.hpp"
+#include "audio/resample/kernel_table.hpp"
+#include "audio/resample/phase_schedule.hpp"
 
 namespace chpimport {
 
