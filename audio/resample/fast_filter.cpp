@@ -67,63 +67,72 @@ bool InterleaveEight(const SampleRing& samples, std::int64_t base, std::int64_t 
     return true;
 }
 
-// The leads [leadBegin, leadEnd) of a span and their lanes: grouped, computed by the span's
-// kernel, and handed to sink(output, value).
-template <typename Plan, typename Sink>
-std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const KernelTable& table,
-                         const Span& span, std::int64_t leadBegin, std::int64_t leadEnd,
-                         FilterScratch& scratch, Sink&& sink) {
-    if (leadBegin >= leadEnd) return 0;
-    const GroupKernel& kernel = *span.kernel;
-    const auto lanes = static_cast<std::size_t>(kernel.lanes);
-    const std::int32_t taps = table.Taps();
-    const std::int64_t stride = span.stride;
-    const auto leads = static_cast<std::size_t>(leadEnd - leadBegin);
-
-    // How many leads each lane has before the span ends.
+// Where a share's outputs lie: lead i of lane k is output leadBegin + i + k x stride, and
+// lane k has laneLeads[k] leads before the span ends.
+struct ShareLayout {
+    std::int64_t leadBegin = 0;
+    std::int64_t stride = 0;
+    std::size_t leads = 0;
+    std::size_t lanes = 0;
     std::size_t laneLeads[8] = {};
-    for (std::size_t k = 0; k < lanes; ++k)
-        laneLeads[k] = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(span.end - leadBegin - static_cast<std::int64_t>(k) * stride,
-                                     0, static_cast<std::int64_t>(leads)));
-    auto output = [&](std::size_t i, std::size_t k) {
-        return leadBegin + static_cast<std::int64_t>(i + k * static_cast<std::size_t>(stride));
-    };
 
-    // How far apart the lanes' windows lie: the phase distance of `stride` outputs to the
-    // nearest whole frame, from the span's first group (the same for every share of its
-    // leads, whichever way they are cut).
-    std::int64_t frameStride = 0;
-    if (span.first + stride < span.end) {
-        const std::int64_t branches = table.Mode().BranchCount;
-        const PlannedOutput a = plan(span.first);
-        const PlannedOutput b = plan(span.first + stride);
-        const std::int64_t distance = (b.window - a.window) * branches + b.branch - a.branch;
-        frameStride = (distance + branches / 2) / branches;
+    ShareLayout(const Span& span, std::int64_t begin, std::int64_t end)
+        : leadBegin(begin), stride(span.stride), leads(static_cast<std::size_t>(end - begin)),
+          lanes(static_cast<std::size_t>(span.kernel->lanes)) {
+        for (std::size_t k = 0; k < lanes; ++k)
+            laneLeads[k] = static_cast<std::size_t>(std::clamp<std::int64_t>(
+                span.end - leadBegin - static_cast<std::int64_t>(k) * stride, 0,
+                static_cast<std::int64_t>(leads)));
     }
+    std::int64_t Output(std::size_t i, std::size_t k) const {
+        return leadBegin + static_cast<std::int64_t>(i + k * static_cast<std::size_t>(stride));
+    }
+};
 
-    // The windows of lane 0, and beside each sample those frameStride, 2 x frameStride...
-    // further on.
-    const std::int64_t base = plan(leadBegin).window;
-    const auto length = static_cast<std::size_t>(plan(leadEnd - 1).window + taps - base);
+// How far apart the lanes' windows lie: the phase distance of `stride` outputs to the
+// nearest whole frame, from the span's first group (the same for every share of its leads,
+// whichever way they are cut).
+template <typename Plan>
+std::int64_t FrameStride(const Plan& plan, const KernelTable& table, const Span& span) {
+    if (span.first + span.stride >= span.end) return 0;
+    const std::int64_t branches = table.Mode().BranchCount;
+    const PlannedOutput a = plan(span.first);
+    const PlannedOutput b = plan(span.first + span.stride);
+    const std::int64_t distance = (b.window - a.window) * branches + b.branch - a.branch;
+    return (distance + branches / 2) / branches;
+}
+
+// The windows of lane 0 from sample `base` on, and beside each sample those frameStride,
+// 2 x frameStride... further on.
+double* InterleaveWindows(const SampleRing& samples, std::int64_t base, std::size_t length,
+                          std::size_t lanes, std::int64_t frameStride, FilterScratch& scratch) {
     double* interleaved = scratch.interleaved.Get(length * lanes);
     if (lanes != 8 || !InterleaveEight(samples, base, frameStride, length, interleaved))
         for (std::size_t k = 0; k < lanes; ++k)
             InterleaveLane(samples, base + static_cast<std::int64_t>(k) * frameStride, length,
                            lanes, k, interleaved);
+    return interleaved;
+}
 
-    LaneGroup* groups = scratch.groups.Get(leads);
-    std::int32_t* leadBranch = scratch.branches.Get(leads);
+// One group per lead: its window, and the rows its lanes take (lane 0's row A; lanes on
+// another branch row B, or C in a kernel of three rows). A lane whose window is not where
+// the group has it, or that needs a row more, is a straggler (k x leads + i), computed on
+// its own later. True when every group is on lane 0's row alone, all on one branch.
+template <typename Plan>
+bool GroupLanes(const Plan& plan, const KernelTable& table, const ShareLayout& share,
+                const double* interleaved, std::int64_t base, std::int64_t frameStride,
+                bool threeRows, FilterScratch& scratch) {
+    LaneGroup* groups = scratch.groups.Get(share.leads);
+    std::int32_t* leadBranch = scratch.branches.Get(share.leads);
     std::vector<std::int64_t>& stragglers = scratch.stragglers;
     stragglers.clear();
-    bool uniform = true; // every group on lane 0's row alone, all of them on one branch
-    const bool inStep = plan.InStep(stride);
-    const bool threeRows = kernel.rows >= 3;
-    for (std::size_t i = 0; i < leads; ++i) {
-        const PlannedOutput lead = plan(output(i, 0));
+    bool uniform = true;
+    const bool inStep = plan.InStep(share.stride);
+    for (std::size_t i = 0; i < share.leads; ++i) {
+        const PlannedOutput lead = plan(share.Output(i, 0));
         leadBranch[i] = lead.branch;
         LaneGroup& group = groups[i];
-        group.window = interleaved + static_cast<std::size_t>(lead.window - base) * lanes;
+        group.window = interleaved + static_cast<std::size_t>(lead.window - base) * share.lanes;
         group.rowA = table.Row(lead.branch);
         group.rowB = group.rowA;
         group.rowC = group.rowA;
@@ -131,8 +140,8 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
         group.useC = 0;
         std::int32_t branchB = lead.branch;
         std::int32_t branchC = lead.branch;
-        for (std::size_t k = 1; k < lanes && i < laneLeads[k] && !inStep; ++k) {
-            const PlannedOutput lane = plan(output(i, k));
+        for (std::size_t k = 1; k < share.lanes && i < share.laneLeads[k] && !inStep; ++k) {
+            const PlannedOutput lane = plan(share.Output(i, k));
             const bool inPlace =
                 lane.window == lead.window + static_cast<std::int64_t>(k) * frameStride;
             if (inPlace && lane.branch == lead.branch) continue;
@@ -148,69 +157,101 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
                 group.useC |= 1u << k;
                 continue;
             }
-            stragglers.push_back(static_cast<std::int64_t>(k * leads + i));
+            stragglers.push_back(static_cast<std::int64_t>(k * share.leads + i));
         }
         uniform = uniform && group.useB == 0 && group.useC == 0 && group.rowA == groups[0].rowA;
     }
+    return uniform;
+}
 
-    // The groups in order of how they take their coefficients and then of their branch: a
-    // kernel's batches then mostly share one way to their coefficients, and groups of one
-    // branch follow each other while its row is in the cache. The way is the lanes on rowB
-    // (a kernel of two rows builds each pattern into its code), or the number of rows (a
-    // kernel of three takes each group's lanes as they come). Two stable counting sorts: by
-    // branch into `sorted`, then by way back into `groups`. Nothing to sort when all share one
-    // row.
-    const LaneGroup* batch = groups;
-    std::int64_t* order = nullptr; // batch[g] is the group of lead order[g]
-    if (!uniform) {
-        LaneGroup* sorted = scratch.sorted.Get(leads);
-        order = scratch.order.Get(leads);
-        std::int64_t* byBranch = scratch.byBranch.Get(leads);
-        const auto branches = static_cast<std::size_t>(table.Mode().BranchCount);
-        const std::size_t patterns = threeRows ? 3 : std::size_t{1} << lanes;
-        auto way = [threeRows](const LaneGroup& group) -> std::size_t {
-            return threeRows ? (group.useB != 0) + (group.useC != 0) : group.useB;
-        };
-        std::int64_t* starts = scratch.starts.Get(std::max(branches, patterns) + 1);
-        std::fill(starts, starts + branches + 1, 0);
-        for (std::size_t i = 0; i < leads; ++i)
-            ++starts[static_cast<std::size_t>(leadBranch[i]) + 1];
-        for (std::size_t b = 1; b <= branches; ++b) starts[b] += starts[b - 1];
-        for (std::size_t i = 0; i < leads; ++i) {
-            const auto at =
-                static_cast<std::size_t>(starts[static_cast<std::size_t>(leadBranch[i])]++);
-            sorted[at] = groups[i];
-            byBranch[at] = static_cast<std::int64_t>(i);
-        }
-        std::fill(starts, starts + patterns + 1, 0);
-        for (std::size_t i = 0; i < leads; ++i) ++starts[way(sorted[i]) + 1];
-        for (std::size_t p = 1; p <= patterns; ++p) starts[p] += starts[p - 1];
-        for (std::size_t i = 0; i < leads; ++i) {
-            const auto at = static_cast<std::size_t>(starts[way(sorted[i])]++);
-            groups[at] = sorted[i];
-            order[at] = byBranch[i];
-        }
+// The groups in order of how they take their coefficients and then of their branch: a
+// kernel's batches then mostly share one way to their coefficients, and groups of one
+// branch follow each other while its row is in the cache. The way is the lanes on rowB (a
+// kernel of two rows builds each pattern into its code), or the number of rows (a kernel of
+// three takes each group's lanes as they come). Two stable counting sorts: by branch into
+// `sorted`, then by way back into `groups`. Returns order: groups[g] is the group of lead
+// order[g].
+const std::int64_t* SortGroups(const KernelTable& table, std::size_t leads, std::size_t lanes,
+                               bool threeRows, FilterScratch& scratch) {
+    LaneGroup* groups = scratch.groups.Get(leads);
+    const std::int32_t* leadBranch = scratch.branches.Get(leads);
+    LaneGroup* sorted = scratch.sorted.Get(leads);
+    std::int64_t* order = scratch.order.Get(leads);
+    std::int64_t* byBranch = scratch.byBranch.Get(leads);
+    const auto branches = static_cast<std::size_t>(table.Mode().BranchCount);
+    const std::size_t patterns = threeRows ? 3 : std::size_t{1} << lanes;
+    auto way = [threeRows](const LaneGroup& group) -> std::size_t {
+        return threeRows ? (group.useB != 0) + (group.useC != 0) : group.useB;
+    };
+    std::int64_t* starts = scratch.starts.Get(std::max(branches, patterns) + 1);
+    std::fill(starts, starts + branches + 1, 0);
+    for (std::size_t i = 0; i < leads; ++i) ++starts[static_cast<std::size_t>(leadBranch[i]) + 1];
+    for (std::size_t b = 1; b <= branches; ++b) starts[b] += starts[b - 1];
+    for (std::size_t i = 0; i < leads; ++i) {
+        const auto at = static_cast<std::size_t>(starts[static_cast<std::size_t>(leadBranch[i])]++);
+        sorted[at] = groups[i];
+        byBranch[at] = static_cast<std::int64_t>(i);
     }
-
-    float* values = scratch.lanes.Get(leads * lanes);
-    kernel.run(batch, leads, taps, values);
-    for (std::size_t g = 0; g < leads; ++g) {
-        const auto i = order != nullptr ? static_cast<std::size_t>(order[g]) : g;
-        for (std::size_t k = 0; k < lanes && i < laneLeads[k]; ++k)
-            sink(output(i, k), values[g * lanes + k]);
+    std::fill(starts, starts + patterns + 1, 0);
+    for (std::size_t i = 0; i < leads; ++i) ++starts[way(sorted[i]) + 1];
+    for (std::size_t p = 1; p <= patterns; ++p) starts[p] += starts[p - 1];
+    for (std::size_t i = 0; i < leads; ++i) {
+        const auto at = static_cast<std::size_t>(starts[way(sorted[i])]++);
+        groups[at] = sorted[i];
+        order[at] = byBranch[i];
     }
+    return order;
+}
 
-    // The outputs outside the pattern, on their own; they replace their lanes' values.
+// The outputs outside the pattern, on their own; they replace their lanes' values.
+template <typename Plan, typename Sink>
+void ComputeStragglers(const Plan& plan, const SampleRing& samples, const KernelTable& table,
+                       const ShareLayout& share, const std::vector<std::int64_t>& stragglers,
+                       Sink& sink) {
+    const std::int32_t taps = table.Taps();
     float window[kFirHistorySize + 1];
     for (std::int64_t at : stragglers) {
-        const auto k = static_cast<std::size_t>(at) / leads;
-        const auto i = static_cast<std::size_t>(at) % leads;
-        const std::int64_t n = output(i, k);
+        const auto k = static_cast<std::size_t>(at) / share.leads;
+        const auto i = static_cast<std::size_t>(at) % share.leads;
+        const std::int64_t n = share.Output(i, k);
         const PlannedOutput lane = plan(n);
         for (std::int32_t j = 0; j < taps; ++j) window[j] = SampleAt(samples, lane.window + j);
         sink(n, ScalarDot(window, table.Row(lane.branch), taps));
     }
-    return stragglers.size();
+}
+
+// The leads [leadBegin, leadEnd) of a span and their lanes: grouped, computed by the span's
+// kernel, and handed to sink(output, value). Returns how many outputs were computed alone.
+template <typename Plan, typename Sink>
+std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const KernelTable& table,
+                         const Span& span, std::int64_t leadBegin, std::int64_t leadEnd,
+                         FilterScratch& scratch, Sink&& sink) {
+    if (leadBegin >= leadEnd) return 0;
+    const GroupKernel& kernel = *span.kernel;
+    const ShareLayout share(span, leadBegin, leadEnd);
+    const std::int32_t taps = table.Taps();
+    const bool threeRows = kernel.rows >= 3;
+
+    const std::int64_t frameStride = FrameStride(plan, table, span);
+    const std::int64_t base = plan(leadBegin).window;
+    const auto length = static_cast<std::size_t>(plan(leadEnd - 1).window + taps - base);
+    const double* interleaved =
+        InterleaveWindows(samples, base, length, share.lanes, frameStride, scratch);
+    const bool uniform =
+        GroupLanes(plan, table, share, interleaved, base, frameStride, threeRows, scratch);
+    // Nothing to sort when all share one row.
+    const std::int64_t* order =
+        uniform ? nullptr : SortGroups(table, share.leads, share.lanes, threeRows, scratch);
+
+    float* values = scratch.lanes.Get(share.leads * share.lanes);
+    kernel.run(scratch.groups.Get(share.leads), share.leads, taps, values);
+    for (std::size_t g = 0; g < share.leads; ++g) {
+        const auto i = order != nullptr ? static_cast<std::size_t>(order[g]) : g;
+        for (std::size_t k = 0; k < share.lanes && i < share.laneLeads[k]; ++k)
+            sink(share.Output(i, k), values[g * share.lanes + k]);
+    }
+    ComputeStragglers(plan, samples, table, share, scratch.stragglers, sink);
+    return scratch.stragglers.size();
 }
 
 } // namespace
