@@ -24,6 +24,7 @@ mirror=$(awk '/^URIs:/ { uri = $2 } /^Suites:/ && / bookworm( |$)/ { print uri; 
 logs=$repo/build/fresh-debian
 mkdir -p "$logs"
 target=$(mktemp -d /var/tmp/chpimport-debian.XXXXXX)
+chmod 755 "$target" # it becomes "/": every user must be able to pass through it
 
 mounted_below() { awk -v t="$target" 'index($2, t "/") == 1 { print $2 }' /proc/mounts | sort -r; }
 cleanup() {

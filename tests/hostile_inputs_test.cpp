@@ -20,6 +20,7 @@
 #include "support/scripted_dialog.hpp"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -68,8 +69,9 @@ public:
         if (setegid(kNobody) != 0) return;
         switched_ = true;
         if (seteuid(kNobody) != 0) return;
-        // The folder must be within reach: not below a folder only root may enter.
-        active_ = access(folder.c_str(), R_OK | W_OK | X_OK) == 0;
+        // The folder must be within reach: not below a folder only root may enter. Asked for
+        // the effective user: access() would answer for root, the real one.
+        active_ = faccessat(AT_FDCWD, folder.c_str(), R_OK | W_OK | X_OK, AT_EACCESS) == 0;
 #endif
     }
     ~PermissionsBite() {
