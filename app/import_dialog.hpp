@@ -7,11 +7,9 @@
 #include "base/message_sink.hpp"
 #include "chp/import_result.hpp"
 #include "chp/import_session.hpp"
+#include "project/project_importer.hpp"
 
 namespace chpimport {
-
-class SampleRateConverter;
-class ConvertedSoundObserver;
 
 // The picker's filter is copied into a 256-character buffer.
 inline constexpr std::size_t kMaxPickerFilter = 255;
@@ -24,8 +22,9 @@ std::optional<std::string> ConvertPickerFilter(const std::string& filter);
 // Events of the import dialog, as the dialog manager delivers them.
 enum class DialogEvent { InitDialog, Close, Command, Timer, Other };
 
-// The import dialog's logic: owns the session and runs every operation of the dialog
-// against DialogOps. One per process; the front ends keep it in one named object.
+// The import dialog's logic: runs every operation of the dialog against DialogOps, and the
+// import itself through its ProjectImporter, which owns the session. One per process; the
+// front ends keep it in one named object.
 class ImportDialog {
 public:
     ImportDialog(DialogOps& ops, SampleRateConverter& converter, MessageSink& messages,
@@ -45,33 +44,27 @@ public:
     void OnOpenProject(const std::string& path);
 
     // Shown every message's converted sound before its cut (not owned; null for none).
-    void SetConvertedSoundObserver(ConvertedSoundObserver* observer) { observer_ = observer; }
+    void SetConvertedSoundObserver(ConvertedSoundObserver* observer) {
+        importer_.SetConvertedSoundObserver(observer);
+    }
 
-    ImportSession& Session() { return session_; }
-    const ImportSession& Session() const { return session_; }
+    ImportSession& Session() { return importer_.Session(); }
+    const ImportSession& Session() const { return importer_.Session(); }
     // What the last Import did so far: the project, and each message a step has taken.
-    const ProjectResult& Result() const { return result_; }
+    const ProjectResult& Result() const { return importer_.Result(); }
     // Why the message of the last step failed, in a few words; "" when it imported.
-    const std::string& LastFailure() const { return lastFailure_; }
+    const std::string& LastFailure() const { return importer_.LastFailure(); }
 
 private:
     void ShowStatus(int item, const std::string& text, int timer, unsigned milliseconds);
     void InvalidProject();
     void Complete();
-    void StartResult();
-    void RecordStep(MessageResult message, const std::string& writeFailure);
     void ShowProject(const std::string& path);
     bool PickOpenFile(const std::string& filter, const std::string& defaultExtension,
                       const std::string& initialName, std::string& chosen);
 
     DialogOps& ops_;
-    SampleRateConverter& converter_;
-    MessageSink& messages_;
-    std::string workDir_;
-    ImportSession session_;
-    ProjectResult result_;
-    std::string lastFailure_;
-    ConvertedSoundObserver* observer_ = nullptr;
+    ProjectImporter importer_;
 };
 
 // Maps a dialog event to the session's operation and returns the value for the dialog

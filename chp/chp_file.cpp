@@ -6,7 +6,6 @@
 #include "base/bytes.hpp"
 #include "base/file.hpp"
 #include "chp/chip_table.hpp"
-#include "res/resource_ids.h"
 
 namespace chpimport {
 namespace {
@@ -83,16 +82,13 @@ ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header, std::string
     return ChpStatus::Ok;
 }
 
-int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string& path) {
+int LoadChpHeader(ImportSession& session, const std::string& path) {
     if (CheckChpFile(path) == 0) return 0;
     ChpHeader header;
     if (ParseChpHeader(path, header) != ChpStatus::Ok) return 0;
-    dialog.SetItemText(IDC_PROJECT, header.ProjectName);
     session.ProjectName = header.ProjectName;
     session.ChipName = GetChipInfo(header.ChipCode, header.ChipType).Name;
-    dialog.SetItemText(IDC_CHIPTYPE, session.ChipName);
     session.MessageCount = header.MessageCount;
-    dialog.SetItemNumber(IDC_MSGCOUNT, static_cast<std::uint16_t>(header.MessageCount));
     return 1;
 }
 

@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <string>
 
-#include "chp/dialog_items.hpp"
 #include "chp/import_session.hpp"
 
 namespace chpimport {
@@ -49,10 +48,9 @@ std::int32_t CheckChpFile(const std::string& path);
 ChpStatus ParseChpHeader(const std::string& path, ChpHeader& header,
                          std::string* openFailure = nullptr);
 
-// Validates the header; on success shows the project name, chip name and message count in
-// items 105, 106 and 110, sets the session's ProjectName, ChipName and MessageCount and
-// returns 1. On failure returns 0 and changes nothing.
-int ReadChpHeader(DialogItems& dialog, ImportSession& session, const std::string& path);
+// Validates the header; on success sets the session's ProjectName, ChipName and
+// MessageCount and returns 1. On failure returns 0 and changes nothing.
+int LoadChpHeader(ImportSession& session, const std::string& path);
 
 enum class DirEntryStatus { Ok, CannotOpen, Missing, WrongNumber };
 

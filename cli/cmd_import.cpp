@@ -8,21 +8,20 @@
 #include <string>
 #include <system_error>
 
-#include "app/import_dialog.hpp"
 #include "audio/resample/resampler.hpp"
 #include "base/native_path.hpp"
 #include "base/work_dir.hpp"
 #include "chp/chp_file.hpp"
 #include "cli/cli.hpp"
-#include "cli/console_dialog.hpp"
 #include "cli/console_key.hpp"
 #include "cli/console_message_sink.hpp"
+#include "cli/console_progress.hpp"
 #include "cli/import_report.hpp"
 #include "cli/json_view.hpp"
 #include "cli/project_search.hpp"
 #include "cli/summary_table.hpp"
 #include "cli/terminal.hpp"
-#include "res/resource_ids.h"
+#include "project/project_importer.hpp"
 
 namespace chpimport::cli {
 namespace {
@@ -58,14 +57,16 @@ int ExitStatus(const ProjectResult& result) {
     }
 }
 
-// The dialog's "Invalid CHP file", or outputs it can't write, told on the console.
-ProjectResult Refused(const ImportDialog& dialog, ConsoleDialog& ops, const FoundProject& project,
-                      const OutputPlacement& placement, Streams io) {
-    ProjectResult result = dialog.Result();
+// What the dialog's status line would say of a project that can't be imported, or whose
+// outputs can't be written, told on the console.
+ProjectResult Refused(const ProjectImporter& importer, ProjectImporter::StartStatus started,
+                      const FoundProject& project, const OutputPlacement& placement, Streams io) {
+    ProjectResult result = importer.Result();
     ChpHeader header;
     std::string why;
     const ChpStatus status = ParseChpHeader(project.chpPath, header, &why);
-    io.err << ops.Item(IDC_STATUS);
+    io.err << (started == ProjectImporter::StartStatus::Invalid ? kInvalidProject
+                                                                : result.failure.c_str());
     // A valid project whose outputs can't be written: say where they go.
     if (status == ChpStatus::Ok)
         io.err << (placement.folder.empty() ? " beside " + project.chpPath
@@ -77,14 +78,14 @@ ProjectResult Refused(const ImportDialog& dialog, ConsoleDialog& ops, const Foun
         result = ProjectResult{};
         result.projectPath = project.chpPath;
         result.status = ProjectStatus::Invalid;
-        result.failure = "Invalid CHP file: " + reason;
+        result.failure = std::string(kInvalidProject) + ": " + reason;
     }
     result.outputFolder = placement.folder;
     return result;
 }
 
-// Imports one project as the dialog's Import! and then OK would, in a session of its own
-// with a converter of its own: nothing carries over from the project before.
+// Imports one project as the dialog's Import! and then OK would, with an importer and a
+// converter of its own: nothing carries over from the project before.
 ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& placement,
                             const ImportOptions& options, const std::string& workDir, Streams io) {
     // The output folder is made for a project that can be imported; an invalid one is
@@ -106,51 +107,50 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     ConsoleMessageSink messages(io.err);
     SampleRateConverter converter(messages, ReadConsoleKey);
     if (options.referenceConverter) converter.SetEngine(converter.Reference());
-    const LiveTerminal terminal(io.out);
-    ConsoleDialog ops(io, terminal.Live());
-    ImportDialog dialog(ops, converter, messages, workDir);
-    ops.Attach(dialog);
-    ops.SetImporter(dialog);
+    ProjectImporter importer(converter, messages, workDir);
     std::optional<ImportReport> report;
     if (options.report) {
         report.emplace();
-        dialog.SetConvertedSoundObserver(&report->Observer());
+        importer.SetConvertedSoundObserver(&report->Observer());
     }
 
-    ImportDlgProc(dialog, DialogEvent::InitDialog, 0);
-    dialog.Session().Outputs = placement;
-    ops.SetChecked(IDC_ZUVAN, options.zuvan);
-    ops.SetItemText(IDC_PATH, project.chpPath);
-    ops.Click(IDC_IMPORT);
-    if (!dialog.Session().Importing && !ops.Completed())
-        return Refused(dialog, ops, project, placement, io);
-    ops.SetTotal(dialog.Session().MessageCount);
+    const ProjectImporter::StartStatus started =
+        importer.Start(project.chpPath, options.zuvan, placement);
+    if (started != ProjectImporter::StartStatus::Started)
+        return Refused(importer, started, project, placement, io);
+    const int count = importer.Session().MessageCount;
+    const LiveTerminal terminal(io.out);
+    ConsoleProgress progress(io, terminal.Live(), importer, count);
 
     bool aborted = false;
-    while (!ops.Ended()) {
-        if (gInterrupted && dialog.Session().Importing) {
-            ops.Finish();
+    bool last = count <= 0;
+    while (!last) {
+        if (gInterrupted) {
+            progress.Finish();
             aborted = true;
-            ops.Click(IDC_OK); // the abort question, answered yes
+            importer.Abort(); // as the dialog's abort question, answered yes
             break;
         }
-        if (!dialog.Session().Importing) {
-            ops.Click(IDC_OK); // as the dialog's OK: the table file gets its closing line
-            break;
-        }
-        if (!ops.DeliverNext()) break;
+        progress.Begin(importer.Session().MessageNumber);
+        const ProjectImporter::Step step = importer.ImportNext();
+        progress.Stepped(step);
+        last = step.last;
+    }
+    if (!aborted) {
+        if (!importer.Finish()) progress.Status(kTableFileError);
+        progress.Completed(kCompletionCaption, importer.Session().ProjectFilePath);
+        importer.Close(); // as the dialog's OK: the table file gets its closing line
     }
 
-    ProjectResult result = dialog.Result();
+    ProjectResult result = importer.Result();
     if (report) report->Write(result, io);
     if (aborted) {
         io.err << "\nchpimport: import aborted; the table file is closed with what was written\n";
         return result;
     }
-    const int count = dialog.Session().MessageCount;
-    if (ops.FailedCount(count) > 0) {
-        io.err << "chpimport: " << ops.FailedCount(count) << " of " << count
-               << " messages failed to import:" << ops.Failed(count) << " (see "
+    if (progress.FailedCount(count) > 0) {
+        io.err << "chpimport: " << progress.FailedCount(count) << " of " << count
+               << " messages failed to import:" << progress.Failed(count) << " (see "
                << placement.debugLog << ")\n";
     }
     return result;

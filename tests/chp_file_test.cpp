@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/read_chp_header.hpp"
 #include "chp/chp_file.hpp"
 #include "res/resource_ids.h"
 #include "support/fake_dialog.hpp"

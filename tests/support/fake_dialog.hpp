@@ -2,7 +2,7 @@
 #include <map>
 #include <string>
 
-#include "chp/dialog_items.hpp"
+#include "app/dialog_items.hpp"
 
 namespace fixtures {
 

@@ -1,7 +1,7 @@
 #include <sstream>
 
+#include "app/read_chp_header.hpp"
 #include "chp/chp_file.hpp"
-#include "chp/dialog_items.hpp"
 #include "chp/import_session.hpp"
 #include "chp/voc_name.hpp"
 #include "cli/cli.hpp"

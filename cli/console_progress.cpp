@@ -1,50 +1,49 @@
-#include "cli/console_dialog.hpp"
+#include "cli/console_progress.hpp"
 
+#include <cstdint>
 #include <ostream>
 
 #include "base/path.hpp"
-#include "res/resource_ids.h"
 
 namespace chpimport::cli {
 
-void ConsoleDialog::SetItemNumber(int id, unsigned value) {
-    HeadlessDialog::SetItemNumber(id, value);
-    if (id == IDC_FILENUMBER) {
-        Finish();
-        current_ = static_cast<int>(value);
-        succeeded_ = false;
-        if (live_) Draw("importing...");
-    }
+void ConsoleProgress::Begin(int number) {
+    Finish();
+    current_ = number;
+    succeeded_ = false;
+    if (live_) Draw("importing...");
 }
 
-void ConsoleDialog::SetItemText(int id, const std::string& text) {
-    HeadlessDialog::SetItemText(id, text);
-    if (id == IDC_FILENAME && current_ > 0) succeeded_ = true;
-    // A status report during a step: the message's WAV file may be written, but the
-    // project's files don't list it.
-    if (id == IDC_STATUS && current_ > 0 && text != " ") {
-        succeeded_ = false;
-        if (live_) io_.out << "\n";
-        io_.err << "chpimport: message " << current_ << ": " << text << "\n";
+void ConsoleProgress::Stepped(const ProjectImporter::Step& step) {
+    if (step.address >= 0) {
+        // The address as the dialog's item shows it.
+        address_ = std::to_string(static_cast<std::uint16_t>(step.address));
+        wavePath_ = step.wavePath;
+        succeeded_ = current_ > 0;
+        if (!step.writeFailure.empty()) Status(step.writeFailure);
     }
+    if (step.tableFlushFailed) Status(kTableFileError);
 }
 
-void ConsoleDialog::Inform(const std::string& text, const std::string& caption) {
+void ConsoleProgress::Status(const std::string& text) {
+    // The message's WAV file may be written, but the project's files don't list it.
+    if (current_ <= 0) return;
+    succeeded_ = false;
+    if (live_) io_.out << "\n";
+    io_.err << "chpimport: message " << current_ << ": " << text << "\n";
+}
+
+void ConsoleProgress::Completed(const std::string& caption, const std::string& projectFile) {
     Finish();
     if (live_) io_.out << "\n";
-    io_.out << caption << " " << text << "\n";
-    completed_ = true;
+    io_.out << caption << " " << projectFile << "\n";
 }
 
-void ConsoleDialog::ShowError(const std::string& text, const std::string& caption) {
-    io_.err << caption << ": " << text << "\n";
-}
-
-void ConsoleDialog::Finish() {
+void ConsoleProgress::Finish() {
     if (current_ <= 0) return;
     if (succeeded_) imported_.insert(current_);
     ShowWarnings();
-    const std::string why = importer_ != nullptr ? importer_->LastFailure() : "";
+    const std::string& why = importer_.LastFailure();
     if (!succeeded_ && !why.empty()) {
         if (live_) io_.out << "\n";
         io_.err << "chpimport: message " << current_ << ": " << why << "\n";
@@ -52,8 +51,8 @@ void ConsoleDialog::Finish() {
     if (live_) {
         Draw(succeeded_ ? "" : "FAILED");
     } else if (succeeded_) {
-        io_.out << "message " << current_ << "/" << total_ << ": address " << Item(IDC_ADDRESS)
-                << ", " << Item(IDC_FILENAME) << "\n";
+        io_.out << "message " << current_ << "/" << total_ << ": address " << address_ << ", "
+                << wavePath_ << "\n";
     } else {
         io_.out << "message " << current_ << "/" << total_ << ": FAILED\n";
     }
@@ -61,9 +60,9 @@ void ConsoleDialog::Finish() {
     current_ = 0;
 }
 
-void ConsoleDialog::ShowWarnings() {
-    if (importer_ == nullptr || importer_->Result().messages.empty()) return;
-    const MessageResult& last = importer_->Result().messages.back();
+void ConsoleProgress::ShowWarnings() {
+    if (importer_.Result().messages.empty()) return;
+    const MessageResult& last = importer_.Result().messages.back();
     if (last.number != current_) return;
     for (const std::string& warning : last.warnings) {
         if (live_) io_.out << "\n";
@@ -71,7 +70,7 @@ void ConsoleDialog::ShowWarnings() {
     }
 }
 
-std::string ConsoleDialog::Failed(int count) const {
+std::string ConsoleProgress::Failed(int count) const {
     std::string ranges;
     int from = 0;
     auto flush = [&](int to) {
@@ -96,14 +95,14 @@ std::string ConsoleDialog::Failed(int count) const {
     return ranges;
 }
 
-void ConsoleDialog::Draw(const std::string& note) {
+void ConsoleProgress::Draw(const std::string& note) {
     constexpr int kWidth = 30;
     int done = total_ > 0 ? current_ * kWidth / total_ : kWidth;
     std::string bar(static_cast<std::size_t>(done), '#');
     bar.resize(kWidth, '.');
     std::string file = note;
     if (succeeded_) {
-        const PathParts parts = SplitPath(Item(IDC_FILENAME));
+        const PathParts parts = SplitPath(wavePath_);
         file = parts.baseName + parts.extension;
     }
     io_.out << "\r[" << bar << "] " << current_ << "/" << total_ << "  " << file << "\x1b[K";
