@@ -8,6 +8,12 @@ set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n=== %s  (%d s in)\n' "$*" "$SECONDS"; }
+# Wine takes Windows' code page from the locale: without a UTF-8 one (a bare Debian's root
+# has none set) the non-ASCII names the tests use can't be written there.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+    *UTF-8* | *utf8*) ;;
+    *) export LC_ALL=C.UTF-8 ;;
+esac
 
 if ! .ci/install-deps; then
     echo "check: some test dependencies are missing (see above)" >&2
