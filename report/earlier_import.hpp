@@ -24,8 +24,8 @@ std::string ShortDirectoryNote(const ChpHeader& header, int listed);
 // Reads back an import done earlier, by either program, from what it left: the CHP file,
 // its project file (.zpf), which lists each imported message's WAV file and address range,
 // and those WAV files. The project and table files lie beside the CHP file, or in
-// `outputFolder` for an import made into one. Each message's VOC file is decoded and converted again, in
-// `workDir`, to find how long the message is and what sound the cut to its chip length
+// `outputFolder` for an import made into one. Each message's VOC file is decoded and converted
+// again, in `workDir`, to find how long the message is and what sound the cut to its chip length
 // removed. Nullopt, with `why` set, when there is no project file to read.
 std::optional<ImportFacts> ReadEarlierImport(const std::string& chpPath, const ChpHeader& header,
                                              const std::string& workDir, std::string& why,
