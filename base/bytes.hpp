@@ -2,8 +2,18 @@
 // Little-endian fields of the file formats (VOC, RIFF/WAV, CHP): read from and written to
 // byte buffers, whatever the host's byte order.
 #include <cstdint>
+#include <cstring>
 
 namespace chpimport {
+
+// std::bit_cast, which the C++ library of the browser build lacks.
+template <class To, class From>
+To BitCast(const From& from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
 
 inline std::uint16_t Le16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);

@@ -30,16 +30,16 @@ std::size_t Allowed(IoOp op, std::size_t count) {
     return allowed < count ? allowed : count;
 }
 
-// The folder that holds the entry `path` names, as the system's calls take it.
+// The folder that holds the entry `path` names, as the file system in use takes it.
 std::string ParentFolder(const std::string& path) {
-#ifdef _WIN32
-    const std::size_t slash = path.find_last_of("\\/");
-    const std::size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-    if (slash == std::string::npos) return drive > 0 ? path.substr(0, drive) : ".";
-#else
+    if (ActiveFileSystem().Rules() == PathRules::Windows) {
+        const std::size_t slash = path.find_last_of("\\/");
+        const std::size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+        if (slash == std::string::npos) return drive > 0 ? path.substr(0, drive) : ".";
+        return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+    }
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
-#endif
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 

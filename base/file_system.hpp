@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/file.hpp"
+#include "base/path.hpp"
 
 namespace chpimport {
 
@@ -54,6 +55,8 @@ public:
     virtual bool List(const std::string& folder, std::vector<std::string>& names) = 0;
     // Creates one folder in an existing one; false when it exists or can't be made.
     virtual bool CreateFolder(const std::string& path) = 0;
+    // How it reads paths.
+    virtual PathRules Rules() const { return kSystemPathRules; }
 };
 
 // The disk, through the C library and the system's own calls.

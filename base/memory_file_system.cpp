@@ -10,16 +10,13 @@ namespace chpimport {
 namespace {
 
 // The C library's remove() deletes empty folders too, except on Windows.
-#ifdef _WIN32
-constexpr bool kRemovesFolders = false;
-#else
-constexpr bool kRemovesFolders = true;
-#endif
+bool RemovesFolders(PathRules rules) {
+    return rules != PathRules::Windows;
+}
 
-bool IsAbsolute(std::string_view path) {
-#ifdef _WIN32
-    if (path.size() >= 2 && path[1] == ':') return true; // a drive: a folder under the root
-#endif
+bool IsAbsolute(std::string_view path, PathRules rules) {
+    if (rules == PathRules::Windows && path.size() >= 2 && path[1] == ':')
+        return true; // a drive: a folder under the root
     return !path.empty() && path[0] == '/';
 }
 
@@ -130,63 +127,52 @@ private:
 
 // Windows refuses to delete or rename a file that is open (the C library opens without
 // sharing deletion).
-bool MemoryFileSystem::Busy(const std::shared_ptr<Inode>& file) {
-#ifdef _WIN32
-    return file && file->openStreams > 0;
-#else
-    (void)file;
-    return false;
-#endif
+bool MemoryFileSystem::Busy(const std::shared_ptr<Inode>& file) const {
+    return Windows() && file && file->openStreams > 0;
 }
 
-MemoryFileSystem::MemoryFileSystem() {
+MemoryFileSystem::MemoryFileSystem(PathRules rules) : rules_(rules) {
     entries_["/"] = Entry{"/", nullptr};
 }
 
 MemoryFileSystem::~MemoryFileSystem() = default;
 
-std::string MemoryFileSystem::Key(const std::string& path) {
-#ifdef _WIN32
+std::string MemoryFileSystem::Key(const std::string& path, PathRules rules) {
     std::string key = path;
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (rules == PathRules::Windows)
+        for (char& c : key)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return key;
-#else
-    return path;
-#endif
 }
 
 bool MemoryFileSystem::Resolve(const std::string& raw, Resolved& out, int& error) const {
     // The system's calls take the path up to its first NUL.
-#ifdef _WIN32
     std::string input(raw.c_str());
-    std::replace(input.begin(), input.end(), '\\', '/');
-#else
-    const std::string_view input(raw.c_str());
-#endif
+    if (Windows()) std::replace(input.begin(), input.end(), '\\', '/');
     if (input.empty()) {
         error = ENOENT;
         return false;
     }
     std::string& path = out.key;
     path.clear();
-    if (!IsAbsolute(input) && current_ != "/") path = current_;
+    if (!IsAbsolute(input, rules_) && current_ != "/") path = current_;
     path.reserve(path.size() + input.size() + 1);
     for (std::size_t at = 0; at <= input.size();) {
         std::size_t end = input.find('/', at);
         if (end == std::string_view::npos) end = input.size();
         std::string_view part(input.data() + at, end - at);
         at = end + 1;
-#ifdef _WIN32
-        // Windows drops the dots and blanks that end a name, and takes ".." by the text alone.
-        if (part != "." && part != "..")
-            while (!part.empty() && (part.back() == '.' || part.back() == ' '))
-                part.remove_suffix(1);
-        if (part == "..") {
-            path.erase(path.empty() ? 0 : path.rfind('/'));
-            continue;
+        if (Windows()) {
+            // Windows drops the dots and blanks that end a name, and takes ".." by the text
+            // alone.
+            if (part != "." && part != "..")
+                while (!part.empty() && (part.back() == '.' || part.back() == ' '))
+                    part.remove_suffix(1);
+            if (part == "..") {
+                path.erase(path.empty() ? 0 : path.rfind('/'));
+                continue;
+            }
         }
-#endif
         if (part.empty() || part == ".") continue;
         if (part == "..") {
             // POSIX goes back out of a folder only through one that exists.
@@ -202,10 +188,10 @@ bool MemoryFileSystem::Resolve(const std::string& raw, Resolved& out, int& error
         path += part;
     }
     if (path.empty()) path.push_back('/');
-#ifdef _WIN32
-    out.path = path;
-    out.key = Key(out.path);
-#endif
+    if (Windows()) {
+        out.path = path;
+        out.key = Key(out.path, rules_);
+    }
     // The name's folder must exist; folders are only made in folders that exist, and only
     // deleted once empty, so every folder above it exists too.
     const std::string& key = out.key;
@@ -305,7 +291,7 @@ bool MemoryFileSystem::Remove(const std::string& path) {
     if (!Resolve(path, r, error) || r.key == "/") return false;
     auto it = entries_.find(r.key);
     if (it == entries_.end() || (r.folderOnly && it->second.file)) return false;
-    if (!it->second.file && (HasChildren(r.key) || !kRemovesFolders)) return false;
+    if (!it->second.file && (HasChildren(r.key) || !RemovesFolders(rules_))) return false;
     if (Busy(it->second.file)) return false;
     Note([&] { return Event{Event::Kind::Remove, it->second.path, "", 0, 0, {}}; });
     entries_.erase(it);
@@ -326,7 +312,7 @@ bool MemoryFileSystem::Rename(const std::string& from, const std::string& to, bo
     if (existing != nullptr) {
         // A file replaces a file, a folder only an empty folder (on Windows none).
         if (isFile != (existing->file != nullptr)) return false;
-        if (!isFile && (HasChildren(target.key) || !kRemovesFolders)) return false;
+        if (!isFile && (HasChildren(target.key) || !RemovesFolders(rules_))) return false;
         if (Busy(existing->file)) return false;
     }
     if (Busy(it->second.file)) return false;

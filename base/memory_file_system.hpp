@@ -16,10 +16,11 @@ namespace chpimport {
 // disk's rules as the file layer meets them: folders must exist before files go in them, a
 // file opened for reading can't be written, a seek may pass the end (a write there fills the
 // gap with zeros), open files keep their data through a rename or a delete, a folder is
-// deleted only when empty, names are compared as the system does (on Windows: ignoring letter
-// case and the dots and blanks that end a name, and an open file can't be deleted or renamed).
-// Relative paths start from a current folder of its own, at first the root "/". A file grows to at
-// most kMaxFileBytes: a write beyond comes up short, as on a full disk.
+// deleted only when empty, names are compared as the system whose path rules it keeps does (the
+// program's own unless told otherwise; Windows ignores letter case and the dots and blanks that end
+// a name, a path may start with a drive, and an open file can't be deleted or renamed). Relative
+// paths start from a current folder of its own, at first the root "/". A file grows to at most
+// kMaxFileBytes: a write beyond comes up short, as on a full disk.
 class MemoryFileSystem final : public FileSystem {
 public:
     static constexpr std::uint64_t kMaxFileBytes = 64u << 20;
@@ -51,7 +52,7 @@ public:
         std::string data;
     };
 
-    MemoryFileSystem();
+    explicit MemoryFileSystem(PathRules rules = kSystemPathRules);
     ~MemoryFileSystem() override;
 
     // Relative paths start from here from now on (an existing folder; false otherwise).
@@ -71,9 +72,10 @@ public:
     bool SameFile(const std::string& a, const std::string& b) override;
     bool List(const std::string& folder, std::vector<std::string>& names) override;
     bool CreateFolder(const std::string& path) override;
+    PathRules Rules() const override { return rules_; }
 
-    // How the system compares an absolute path: as it is, or ignoring letter case on Windows.
-    static std::string Key(const std::string& path);
+    // How a system compares an absolute path: as it is, or ignoring letter case on Windows.
+    static std::string Key(const std::string& path, PathRules rules = kSystemPathRules);
 
 private:
     class Stream;
@@ -95,7 +97,8 @@ private:
 
     bool Resolve(const std::string& raw, Resolved& out, int& error) const;
     const Entry* Find(std::string_view key) const;
-    static bool Busy(const std::shared_ptr<Inode>& file);
+    bool Busy(const std::shared_ptr<Inode>& file) const;
+    bool Windows() const { return rules_ == PathRules::Windows; }
     bool HasChildren(const std::string& key) const;
     // Adds the event `make` gives to the record, if there is one.
     template <class Make>
@@ -103,6 +106,7 @@ private:
         if (journal_ != nullptr) journal_->push_back(make());
     }
 
+    const PathRules rules_;
     mutable std::mutex mutex_;
     std::map<std::string, Entry, std::less<>> entries_;
     std::string current_ = "/";

@@ -1,7 +1,6 @@
 #include "chp/import_session.hpp"
 
-#include <filesystem>
-
+#include "base/file_system.hpp"
 #include "base/limits.hpp"
 #include "base/path.hpp"
 
@@ -12,8 +11,7 @@ std::optional<std::string> OutputPath(const OutputPlacement& placement, std::str
     if (placement.folder.empty()) return ChangeExtension(source, extension);
     std::string path = placement.folder;
     const char last = path.back();
-    if (last != '/' && last != '\\')
-        path += static_cast<char>(std::filesystem::path::preferred_separator);
+    if (last != '/' && last != '\\') path += PreferredSeparator(ActiveFileSystem().Rules());
     path += SplitPath(source).baseName;
     path += extension;
     if (path.size() > kMaxText) return std::nullopt;

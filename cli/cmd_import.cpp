@@ -16,12 +16,12 @@
 #include "cli/console_key.hpp"
 #include "cli/console_message_sink.hpp"
 #include "cli/console_progress.hpp"
-#include "cli/import_report.hpp"
 #include "cli/json_view.hpp"
 #include "cli/project_search.hpp"
 #include "cli/summary_table.hpp"
 #include "cli/terminal.hpp"
 #include "project/project_importer.hpp"
+#include "report/import_report.hpp"
 
 namespace chpimport::cli {
 namespace {
@@ -108,7 +108,7 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     SampleRateConverter converter(messages, ReadConsoleKey);
     if (options.referenceConverter) converter.SetEngine(converter.Reference());
     ProjectImporter importer(converter, messages, workDir);
-    std::optional<ImportReport> report;
+    std::optional<report::ImportReport> report;
     if (options.report) {
         report.emplace();
         importer.SetConvertedSoundObserver(&report->Observer());
@@ -143,7 +143,13 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     }
 
     ProjectResult result = importer.Result();
-    if (report) report->Write(result, io);
+    if (report) {
+        std::string page, why;
+        if (report->Write(result, page, why))
+            io.out << "Report: " << page << "\n";
+        else
+            io.err << "chpimport: no report: " << (page.empty() ? "" : page + ": ") << why << "\n";
+    }
     if (aborted) {
         io.err << "\nchpimport: import aborted; the table file is closed with what was written\n";
         return result;

@@ -1,7 +1,9 @@
 #include "report/html_text.hpp"
 
+#include <algorithm>
 #include <filesystem>
 
+#include "base/file_system.hpp"
 #include "base/native_path.hpp"
 
 namespace chpimport::report {
@@ -85,7 +87,35 @@ std::string EncodeUrlPath(std::string_view path) {
     return out;
 }
 
+namespace {
+
+// RelativePath for Windows paths where the program's own paths are POSIX ones (the browser
+// page): with the drives alike and taken off, and "/" between the parts, POSIX and Windows
+// relate two absolute paths the same way.
+std::string RelativeWindowsPath(std::string from, std::string to) {
+    auto drive = [](std::string& path) {
+        std::replace(path.begin(), path.end(), '\\', '/');
+        std::string letter;
+        if (path.size() >= 2 && path[1] == ':') {
+            letter = path.substr(0, 1);
+            path.erase(0, 2);
+            if (letter[0] >= 'a' && letter[0] <= 'z') letter[0] = static_cast<char>(letter[0] - 32);
+        }
+        return letter;
+    };
+    if (drive(from) != drive(to) || from.empty() || from[0] != '/' || to.empty() || to[0] != '/')
+        return "";
+    namespace fs = std::filesystem;
+    const fs::path relative =
+        fs::path(to).lexically_normal().lexically_relative(fs::path(from).lexically_normal());
+    return relative.empty() ? "" : relative.generic_string();
+}
+
+} // namespace
+
 std::string RelativePath(const std::string& fromFolder, const std::string& target) {
+    if (kSystemPathRules == PathRules::Posix && ActiveFileSystem().Rules() == PathRules::Windows)
+        return RelativeWindowsPath(fromFolder, target);
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path from = fs::absolute(ToFsPath(fromFolder), ec).lexically_normal();

@@ -1,12 +1,10 @@
 #include "report/wave_reader.hpp"
 
 #include "base/bytes.hpp"
-#include "base/native_path.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <filesystem>
 
 namespace chpimport::report {
 namespace {
@@ -23,18 +21,16 @@ bool IsId(const std::uint8_t* p, const char* id) {
 } // namespace
 
 std::optional<WaveReader> WaveReader::Open(const std::string& path, std::string& why) {
-    // The length from the file system: finding it by seeking to the end would cost the
-    // stream its buffer.
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(ToFsPath(path), ec);
     File file = File::Open(path, OpenMode::Read, kStreamBuffer);
     if (!file) {
         why = OpenFailureText(file);
         return std::nullopt;
     }
+    // The length before the first read, while finding it costs the stream no buffer.
+    const std::int64_t size = file.Size();
     WaveReader reader(std::move(file));
-    if (ec || !reader.ReadLayout(static_cast<std::int64_t>(size), why)) {
-        if (ec) why = "its length can't be read";
+    if (size < 0 || !reader.ReadLayout(size, why)) {
+        if (size < 0) why = "its length can't be read";
         return std::nullopt;
     }
     return reader;

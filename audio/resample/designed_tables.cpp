@@ -1,6 +1,6 @@
 #include "audio/resample/designed_tables.hpp"
 
-#include <bit>
+#include "base/bytes.hpp"
 
 namespace chpimport {
 
@@ -11,10 +11,10 @@ const DesignedPrototype* FindBuiltInPrototype(const ConverterMode& mode) {
         const DesignedPrototype& p = prototypes[i];
         if (p.branchCount == mode.BranchCount && p.tapsPerBranch == mode.TapsPerBranch &&
             p.halfLength == mode.HalfLength &&
-            p.stepRatio == std::bit_cast<std::uint32_t>(mode.StepRatio) &&
-            p.phaseStep == std::bit_cast<std::uint32_t>(mode.PhaseStep) &&
-            p.transitionWidth == std::bit_cast<std::uint32_t>(mode.TransitionWidth) &&
-            p.beta == std::bit_cast<std::uint32_t>(mode.Beta))
+            p.stepRatio == BitCast<std::uint32_t>(mode.StepRatio) &&
+            p.phaseStep == BitCast<std::uint32_t>(mode.PhaseStep) &&
+            p.transitionWidth == BitCast<std::uint32_t>(mode.TransitionWidth) &&
+            p.beta == BitCast<std::uint32_t>(mode.Beta))
             return &p;
     }
     return nullptr;

@@ -1,11 +1,11 @@
 #include "audio/resample/kernel_table.hpp"
 
-#include <bit>
 #include <cmath>
 #include <system_error>
 #include <thread>
 
 #include "audio/resample/designed_tables.hpp"
+#include "base/bytes.hpp"
 
 namespace chpimport {
 namespace {
@@ -54,7 +54,7 @@ KernelTable::KernelTable(const ConverterMode& mode)
         LayOut([built, half](std::int64_t i) {
             if (i == 0) return 0.0f;
             if (i == half) return 1.0f;
-            return std::bit_cast<float>(built->half[(i < half ? i : 2 * half - i) - 1]);
+            return BitCast<float>(built->half[(i < half ? i : 2 * half - i) - 1]);
         });
     } else {
         PolyphaseTable table(mode.BranchCount, taps);

@@ -1,7 +1,6 @@
-#include "cli/import_report.hpp"
+#include "report/import_report.hpp"
 
 #include <map>
-#include <ostream>
 
 #include "base/path.hpp"
 #include "chp/chip_table.hpp"
@@ -11,18 +10,20 @@
 #include "report/earlier_import.hpp"
 #include "report/report_writer.hpp"
 
-namespace chpimport::cli {
+namespace chpimport::report {
 
-bool ImportReport::Write(const ProjectResult& result, Streams io) const {
+bool ImportReport::Write(const ProjectResult& result, std::string& page, std::string& why) const {
     const std::string& chp = result.projectPath;
     const bool aborted = result.status == ProjectStatus::Aborted;
     ChpHeader header;
-    const std::optional<std::string> page = report::ReportPath(result.projectFilePath);
-    if (!page || ParseChpHeader(chp, header) != ChpStatus::Ok) {
-        io.err << "chpimport: no report: the project can't be read again\n";
+    const std::optional<std::string> path = ReportPath(result.projectFilePath);
+    page.clear();
+    if (!path || ParseChpHeader(chp, header) != ChpStatus::Ok) {
+        why = "the project can't be read again";
         return false;
     }
-    report::ProjectFacts project;
+    page = *path;
+    ProjectFacts project;
     project.name = header.ProjectName;
     project.chpPath = chp;
     project.zpfPath = result.projectFilePath;
@@ -30,18 +31,18 @@ bool ImportReport::Write(const ProjectResult& result, Streams io) const {
     project.chip = GetChipInfo(header.ChipCode, header.ChipType).Name; // as chip_selected
     project.rate = result.rate;
     project.messageCount = result.messageCount;
-    project.madeAt = report::LocalTimeText();
+    project.madeAt = LocalTimeText();
 
     // The lengths as the project file lists them.
     const std::map<std::string, std::string> keys =
         ReadProfileSection(ReadProfileFile(result.projectFilePath).value_or(""), kProjectSection);
     std::map<int, const MessageResult*> reached;
     for (const MessageResult& message : result.messages) reached[message.number] = &message;
-    const int listed = report::ListedMessages(chp, header);
+    const int listed = ListedMessages(chp, header);
     int last = 0;
-    std::vector<report::MessageFacts> messages;
+    std::vector<MessageFacts> messages;
     for (int n = 1; n <= listed; ++n) {
-        report::MessageFacts m;
+        MessageFacts m;
         m.number = n;
         ChpDirEntry entry;
         if (ReadChpDirEntry(chp, static_cast<std::int16_t>(n), entry) == DirEntryStatus::Ok) {
@@ -74,15 +75,9 @@ bool ImportReport::Write(const ProjectResult& result, Streams io) const {
         project.note = "The import was aborted after message " + std::to_string(last) + " of " +
                        std::to_string(result.messageCount) + ".";
     } else {
-        project.note = report::ShortDirectoryNote(header, listed);
+        project.note = ShortDirectoryNote(header, listed);
     }
-    std::string why;
-    if (!report::WriteReport(*page, project, messages, why)) {
-        io.err << "chpimport: no report: " << *page << ": " << why << "\n";
-        return false;
-    }
-    io.out << "Report: " << *page << "\n";
-    return true;
+    return WriteReport(page, project, messages, why);
 }
 
-} // namespace chpimport::cli
+} // namespace chpimport::report
