@@ -1,6 +1,7 @@
 # Puts the page together: page.html with the styles, the icon, the page's scripts and the
 # worker's (the module, then worker.js) written into it. Run by the build:
 #   cmake -DSOURCE=web -DMODULE=chpimport_module.js -DVERSION=1.0.0 -DOUTPUT=chpimport.html -P
+cmake_minimum_required(VERSION 3.25) # @NAME@ in quoted text stays text
 file(READ ${SOURCE}/page.html page)
 file(READ ${SOURCE}/style.css style)
 file(READ ${SOURCE}/icon.svg icon)

@@ -217,17 +217,26 @@ function showReports(outputs) {
   box.replaceChildren();
   const frame = $('report');
   show('report', reports.length > 0);
+  // The report goes in as the frame's own text: nothing is loaded, and the sandbox keeps any
+  // script of a hostile project's page from running.
+  // Its links and players name the WAV files beside it, which the page does not serve: they
+  // are left out of the copy shown here (the page in the zip keeps them).
+  const text = (o) => {
+    const doc = new DOMParser().parseFromString(new TextDecoder('utf-8').decode(o.data), 'text/html');
+    for (const media of doc.querySelectorAll('[src]')) media.removeAttribute('src');
+    for (const link of doc.querySelectorAll('a[href]'))
+      if (!link.getAttribute('href').startsWith('#')) link.removeAttribute('href');
+    return '<!DOCTYPE html>\n' + doc.documentElement.outerHTML;
+  };
   reports.forEach((o, i) => {
-    const url = URL.createObjectURL(new Blob([o.data], { type: 'text/html' }));
-    state.urls.push(url);
-    if (i === 0) frame.src = url;
+    if (i === 0) frame.srcdoc = text(o);
     if (reports.length > 1) {
       const a = document.createElement('a');
       a.href = '#';
       a.textContent = o.name;
       a.onclick = (event) => {
         event.preventDefault();
-        frame.src = url;
+        frame.srcdoc = text(o);
       };
       box.append(a);
     }

@@ -16,6 +16,8 @@
 //                                  tests: a name full of markup; message 1 is silent, 2 plays
 //                                  1 s, 3 is recorded 2 s for 1 s in the chip, 4's VOC name
 //                                  is refused, 5 plays 1 s and overlaps 3
+//   fixturegen import-seeds DIR    the import fuzz target's seed corpus as projects, one
+//                                  folder each (DIR/NAME/DEMO.CHP and its VOC files)
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +28,8 @@
 #include <vector>
 
 #include "chp/chip_table.hpp"
+#include "fuzz/harness/harness.hpp"
+#include "fuzz/harness/seeds.hpp"
 #include "support/fixtures.hpp"
 #include "support/report_project.hpp"
 
@@ -36,7 +40,7 @@ int Usage() {
                          "       fixturegen wav OUT.wav [16|8] [--seconds N]\n"
                          "       fixturegen project DIR [--chip CODE] [--messages N] "
                          "[--seconds S]\n"
-                         "       fixturegen report-project DIR\n");
+                         "       fixturegen report-project DIR | import-seeds DIR\n");
     return 2;
 }
 
@@ -166,6 +170,17 @@ int main(int argc, char** argv) {
                           Option(argc, argv, 3, "--messages", 60),
                           Option(argc, argv, 3, "--seconds", 2)))
             return Usage();
+        return 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "import-seeds") {
+        for (const fuzzing::Corpus& corpus : fuzzing::SeedCorpora()) {
+            if (corpus.target != "import") continue;
+            for (const auto& [name, bytes] : corpus.seeds) {
+                const std::filesystem::path folder = std::filesystem::path(argv[2]) / name;
+                std::filesystem::create_directories(folder);
+                fuzzing::LayOutImportInput(bytes.data(), bytes.size(), folder.string());
+            }
+        }
         return 0;
     }
     if (argc == 3 && std::string(argv[1]) == "report-project") {

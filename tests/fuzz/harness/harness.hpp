@@ -45,4 +45,9 @@ std::string RunProfileInput(const std::uint8_t* data, std::size_t size);
 inline constexpr const char* kPartSeparator = "#~FILE~#";
 std::string RunImportInput(const std::uint8_t* data, std::size_t size);
 
+// The project an import input describes, written into `folder`: DEMO.CHP (the input's own, or
+// a two-message project), MSG00001.VOC and MSG00002.VOC, and earlier WAV files when its
+// options ask for them. The browser page's tests import these too.
+void LayOutImportInput(const std::uint8_t* data, std::size_t size, const std::string& folder);
+
 } // namespace fuzzing

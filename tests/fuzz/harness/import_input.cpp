@@ -61,10 +61,7 @@ std::string CheckDebugLog(const std::string& text, int maxLines) {
 
 } // namespace
 
-std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
-    const std::string folder = Scratch::Get().Fresh("import");
-    const std::string work = InFolder(folder, "work");
-    CreateFolder(work);
+void LayOutImportInput(const std::uint8_t* data, std::size_t size, const std::string& folder) {
     const std::vector<std::string_view> parts =
         SplitParts(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string_view options = parts[0];
@@ -82,14 +79,23 @@ std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
     }
     WriteText(InFolder(folder, "MSG00001.VOC"), part(2));
     WriteText(InFolder(folder, "MSG00002.VOC"), part(3));
+    if (options.size() > 1 && (options[1] & 1))
+        for (const char* name : {"MSG00001.wav", "MSG00002.wav"})
+            WriteText(InFolder(folder, name), std::string("previous ") + name);
+}
+
+std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
+    const std::string folder = Scratch::Get().Fresh("import");
+    const std::string work = InFolder(folder, "work");
+    CreateFolder(work);
+    LayOutImportInput(data, size, folder);
+    const std::string_view options = SplitParts(std::string_view(reinterpret_cast<const char*>(data), size))[0];
+    const std::string chp = InFolder(folder, "DEMO.CHP");
     // Earlier results of the same names: replaced by complete files or not at all.
     std::map<std::string, std::string> previous;
-    if (options.size() > 1 && (options[1] & 1)) {
-        for (const char* name : {"MSG00001.wav", "MSG00002.wav"}) {
+    if (options.size() > 1 && (options[1] & 1))
+        for (const char* name : {"MSG00001.wav", "MSG00002.wav"})
             previous[InFolder(folder, name)] = std::string("previous ") + name;
-            WriteText(InFolder(folder, name), previous[InFolder(folder, name)]);
-        }
-    }
 
     ChpHeader header;
     const bool valid = ParseChpHeader(chp, header) == ChpStatus::Ok;
