@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: native release and sanitizer builds, the kill test, the Windows
 # build with its unit tests under Wine, the cross-platform comparisons, the report in a
-# browser, the packages and a short run of every fuzz target.
+# browser, the browser page, the packages and a short run of every fuzz target.
 # Installs missing test dependencies first when run as root (see .ci/install-deps), then
 # stops at once if a command the tests call is still missing.
 set -euo pipefail
@@ -63,6 +63,12 @@ tests/cross/compare.sh build/release build/mingw
 
 step "report: the pages in headless Chromium; the Windows pages agree"
 tests/report/browser_test.sh build/release build/mingw
+
+step "web: the browser page in headless Chromium, against the native and the Windows imports"
+cmake --workflow --preset web >/dev/null
+node tests/web/page_test.mjs build/release build/web build/mingw
+cmake --build build/web --target package >/dev/null
+unzip -l build/web/chpimport-*-web.zip | grep -q 'web/chpimport.html$'
 
 step "packages: the .deb, the tarball and the Windows zip, unpacked and used"
 tests/package_test.sh build/release build/mingw

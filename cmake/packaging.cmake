@@ -1,13 +1,19 @@
 # What `cmake --install` puts where, and the packages `--target package` writes:
 #   Linux:   chpimport-VERSION-Linux-x86_64.deb and .tar.gz (bin/, share/man, share/doc...)
 #   Windows: chpimport-VERSION-win64.zip, everything in its top folder
+#   browser: chpimport-VERSION-web.zip, the page and the licence
 # The version is the project's, the one CHPIMPORT_VERSION gives the programs.
 
 # Whoever publishes the package sets their own name and address here.
 set(CHPIMPORT_MAINTAINER "chpimport developers <chpimport@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
 
-if(WIN32)
+if(EMSCRIPTEN)
+    # The page is the whole program: open it from the unzipped folder or put it on any server.
+    install(FILES ${CMAKE_BINARY_DIR}/chpimport.html ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME chpimport-${PROJECT_VERSION}-web)
+elseif(WIN32)
     # A folder to unzip anywhere: both programs, the texts as Windows shows them, the demo.
     install(TARGETS chpimport ChpImportDialog RUNTIME DESTINATION .)
     # README.txt and LICENSE.txt with CR LF, so that Notepad of any age shows their lines.

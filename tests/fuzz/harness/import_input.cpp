@@ -89,7 +89,8 @@ std::string RunImportInput(const std::uint8_t* data, std::size_t size) {
     const std::string work = InFolder(folder, "work");
     CreateFolder(work);
     LayOutImportInput(data, size, folder);
-    const std::string_view options = SplitParts(std::string_view(reinterpret_cast<const char*>(data), size))[0];
+    const std::string_view options =
+        SplitParts(std::string_view(reinterpret_cast<const char*>(data), size))[0];
     const std::string chp = InFolder(folder, "DEMO.CHP");
     // Earlier results of the same names: replaced by complete files or not at all.
     std::map<std::string, std::string> previous;
