@@ -52,7 +52,10 @@ std::string NormalFolder(const std::string& folder, PathRules rules) {
     const std::vector<std::string> parts = Parts(folder, rules, drive);
     const char separator = PreferredSeparator(rules);
     std::string out = drive;
-    for (const std::string& part : parts) out += separator + part;
+    for (const std::string& part : parts) {
+        out += separator;
+        out += part;
+    }
     if (parts.empty()) out += separator;
     return out;
 }
@@ -67,9 +70,10 @@ std::string JoinFolder(const std::string& folder, const std::string& name, PathR
 std::string FolderKey(const std::string& folder, PathRules rules) {
     std::string drive;
     const std::vector<std::string> parts = Parts(folder, rules, drive);
-    std::string key = drive.empty() ? "" : "/" + drive;
-    for (const std::string& part : parts) key += "/" + part;
-    if (key.empty()) key = "/";
+    std::string key;
+    if (!drive.empty()) key.append("/").append(drive);
+    for (const std::string& part : parts) key.append("/").append(part);
+    if (key.empty()) key.push_back('/');
     return MemoryFileSystem::Key(key, rules);
 }
 
