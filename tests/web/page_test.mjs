@@ -86,6 +86,11 @@ async function pageImport(page, c, folder, shots) {
   if (shots) await page.screenshot({ path: path.join(webBuild, 'page-after.png'), fullPage: true });
   const outcome = await page.textContent('#outcome');
   const milliseconds = Number(await page.getAttribute('#outcome', 'data-milliseconds'));
+  return { ...(await saveZip(page)), outcome, milliseconds };
+}
+
+// The offered zip, saved and unpacked with unzip.
+async function saveZip(page) {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
   const zip = path.join(work, 'page.zip');
   await download.saveAs(zip);
@@ -93,7 +98,7 @@ async function pageImport(page, c, folder, shots) {
   fs.rmSync(unpacked, { recursive: true, force: true });
   run('unzip', ['-q', zip, '-d', unpacked]);
   const files = new Map(listFiles(unpacked).map((f) => [f, fs.readFileSync(path.join(unpacked, f))]));
-  return { files, outcome, milliseconds, zipName: download.suggestedFilename() };
+  return { files, zipName: download.suggestedFilename() };
 }
 
 function compare(what, native, web) {
@@ -150,6 +155,24 @@ try {
         compare(`${how}, ${c.name}`, native, web.files);
         for (const text of c.expect || []) ok(web.outcome.includes(text), `${how}, ${c.name}: the page says "${text}"`);
         if (!c.recursive) ok(web.zipName === 'DEMO.zip', `${how}, ${c.name}: the zip is ${web.zipName}`);
+      }
+      if (how === 'server') {
+        // Cancel after the second message: the table file is closed, the rest not imported.
+        const project = path.join(work, 'slow');
+        fixturegen('project', project, '--messages', '30', '--seconds', '10');
+        await page.setInputFiles('#pick-folder', project);
+        await page.waitForSelector('#project:not([hidden])');
+        await page.fill('#output', path.join(work, 'cancelled'));
+        await page.click('#import');
+        await page.waitForFunction(() => /message [2-9] of/.test(document.getElementById('status').textContent));
+        await page.click('#cancel');
+        await page.waitForSelector('#outcome:not([hidden])', { timeout: 60000 });
+        const title = await page.textContent('#outcome-title');
+        const { files } = await saveZip(page);
+        const waves = [...files.keys()].filter((n) => n.endsWith('.wav')).length;
+        const table = (files.get('PROJECT.tbl') || '').toString('latin1');
+        ok(title === 'Import cancelled' && waves >= 2 && waves < 30 && table.endsWith('CONC\r\n'),
+           `${how}, cancelled: "${title}", ${waves} of 30 WAV files, the table file closed`);
       }
       if (windowsBuild && how === 'server') {
         const c = { ...cases[0], windowsFolder: 'C:\\Zuvan\\DEMO' };
