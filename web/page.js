@@ -196,8 +196,14 @@ function onImported(data) {
   $('outcome-summary').textContent = results.length === 1 && results[0].status === 'imported'
     ? results[0].zpf || '' : '';
   const link = $('download');
-  if (data.outputs.length) {
-    const url = URL.createObjectURL(makeZip(data.outputs));
+  let zip = null;
+  try {
+    zip = data.outputs.length ? makeZip(data.outputs) : null;
+  } catch (error) {
+    add('No zip: ' + error.message);
+  }
+  if (zip) {
+    const url = URL.createObjectURL(zip);
     state.urls.push(url);
     link.href = url;
     link.download = zipName;
