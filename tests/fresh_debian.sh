@@ -57,6 +57,15 @@ mount --bind /dev "$target/dev"
 mount --make-private "$target/dev"
 mount -t tmpfs -o mode=1777,nosuid,nodev shm "$target/dev/shm"
 git clone -q "$repo" "$target/root/chpimport"
+# A network that inspects TLS (as this workplace's does) has certificate authorities of its own,
+# which every machine on it trusts: the root gets them too (ca-certificates takes them in when
+# install-deps brings it), and Node.js, which keeps its own list, is pointed at the system's.
+network_env=()
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+    mkdir -p "$target/usr/local/share/ca-certificates"
+    cp /usr/local/share/ca-certificates/*.crt "$target/usr/local/share/ca-certificates/"
+    network_env=(NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt)
+fi
 
 # The quick start's commands: the first code block after its heading, comments dropped.
 mapfile -t commands < <(awk '/^## Quick start/ { q = 1; next } q && /^```/ { if (n++) exit; next } q && n' \
@@ -70,6 +79,7 @@ for i in "${!commands[@]}"; do
     start=$SECONDS
     status=0
     chroot "$target" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb \
+        "${network_env[@]}" \
         /bin/bash -c "cd /root/chpimport && $c" >"$log" 2>&1 || status=$?
     say "'$c' exited $status after $((SECONDS - start)) s (log: $log)"
     if [ $status -ne 0 ]; then
