@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: native release and sanitizer builds, the kill test, the Windows
 # build with its unit tests under Wine, the cross-platform comparisons, the report in a
-# browser, the browser page, the packages and a short run of every fuzz target.
+# browser, the browser page, the packages, the Windows installer and a short run of every
+# fuzz target.
 # Installs missing test dependencies first when run as root (see .ci/install-deps), then
 # stops at once if a command the tests call is still missing.
 set -euo pipefail
@@ -72,6 +73,9 @@ unzip -l build/web/chpimport-*-web.zip | grep -q 'web/chpimport.html$'
 
 step "packages: the .deb, the tarball and the Windows zip, unpacked and used"
 tests/package_test.sh build/release build/mingw
+
+step "installer: the .msi under Wine: per user and machine, the .CHP type, upgrade, repair, removal, signing"
+tests/installer_test.sh build/mingw
 
 step "fuzz: libFuzzer targets (clang, ASan + UBSan), 10 s each"
 cmake --preset fuzz >/dev/null

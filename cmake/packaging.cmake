@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the packages `--target package` writes:
 #   Linux:   chpimport-VERSION-Linux-x86_64.deb and .tar.gz (bin/, share/man, share/doc...)
-#   Windows: chpimport-VERSION-win64.zip, everything in its top folder
+#   Windows: chpimport-VERSION-win64.zip, everything in its top folder, and
+#            chpimport-VERSION-win64.msi, the installer (app/win/installer/)
 #   browser: chpimport-VERSION-web.zip, the page and the licence
 # The version is the project's, the one CHPIMPORT_VERSION gives the programs.
 
@@ -19,10 +20,53 @@ elseif(WIN32)
     # README.txt and LICENSE.txt with CR LF, so that Notepad of any age shows their lines.
     configure_file(${PROJECT_SOURCE_DIR}/README.md ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
     configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
-    install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
+    configure_file(${PROJECT_SOURCE_DIR}/res/help.txt ${CMAKE_BINARY_DIR}/HELP.txt @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt
+                  ${CMAKE_BINARY_DIR}/HELP.txt DESTINATION .)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/demo/ DESTINATION demo)
-    set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME chpimport-${PROJECT_VERSION}-win64)
+
+    # The installer: CPack stages the same tree, app/win/installer/make_msi.cmake makes the .msi.
+    find_program(CHPIMPORT_WIXL wixl)
+    find_program(CHPIMPORT_MSIBUILD msibuild)
+    if(CHPIMPORT_WIXL AND CHPIMPORT_MSIBUILD)
+        set(CPACK_GENERATOR "ZIP;External")
+        set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+        set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/app/win/installer/make_msi.cmake)
+    else()
+        message(STATUS "wixl or msibuild (Debian: wixl, msitools) not found: no .msi, only the zip")
+        set(CPACK_GENERATOR ZIP)
+    endif()
+    set(CPACK_CHPIMPORT_WIXL ${CHPIMPORT_WIXL})
+    set(CPACK_CHPIMPORT_MSIBUILD ${CHPIMPORT_MSIBUILD})
+    set(CPACK_CHPIMPORT_WXS ${PROJECT_SOURCE_DIR}/app/win/installer/chpimport.wxs)
+    set(CPACK_CHPIMPORT_ICON ${PROJECT_SOURCE_DIR}/res/chpimport.ico)
+    set(CPACK_CHPIMPORT_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+    set(CHPIMPORT_HELP_URL "https://example.org/chpimport" CACHE STRING
+        "Help and support address the installer shows in Apps & features")
+    set(CPACK_CHPIMPORT_HELP_URL ${CHPIMPORT_HELP_URL})
+
+    # Signing (cmake/sign.cmake): both programs and the .msi, when a certificate is given.
+    set(CHPIMPORT_SIGN_CERT "" CACHE FILEPATH "Authenticode certificate (PEM) to sign the Windows packages with")
+    set(CHPIMPORT_SIGN_KEY "" CACHE FILEPATH "The certificate's private key (PEM)")
+    set(CHPIMPORT_SIGN_TIMESTAMP "" CACHE STRING "RFC 3161 time-stamp server for the signatures")
+    if(CHPIMPORT_SIGN_CERT)
+        find_program(CHPIMPORT_OSSLSIGNCODE osslsigncode REQUIRED)
+    endif()
+    set(CPACK_CHPIMPORT_SIGN_CERT ${CHPIMPORT_SIGN_CERT})
+    set(CPACK_CHPIMPORT_SIGN_KEY ${CHPIMPORT_SIGN_KEY})
+    set(CPACK_CHPIMPORT_SIGN_TIMESTAMP ${CHPIMPORT_SIGN_TIMESTAMP})
+    set(CPACK_CHPIMPORT_OSSLSIGNCODE ${CHPIMPORT_OSSLSIGNCODE})
+    set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sign_programs.cmake)
+
+    # The programs' time stamp: the last commit's time (or the project file's, out of git).
+    execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} log -1 --format=%ct
+                    OUTPUT_VARIABLE CPACK_CHPIMPORT_SOURCE_DATE_EPOCH
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE no_git)
+    if(no_git OR NOT CPACK_CHPIMPORT_SOURCE_DATE_EPOCH)
+        file(TIMESTAMP ${PROJECT_SOURCE_DIR}/CMakeLists.txt CPACK_CHPIMPORT_SOURCE_DATE_EPOCH "%s" UTC)
+    endif()
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_per_generator.cmake)
 else()
     include(GNUInstallDirs)
     install(TARGETS chpimport RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -86,10 +86,10 @@ check "completion: loads in bash and completes 'chpimport im' to import" \
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 top=$work/zip/chpimport-$version-win64
-for f in ChpImportDialog.exe chpimport.exe README.txt LICENSE.txt demo/DEMO.CHP; do
+for f in ChpImportDialog.exe chpimport.exe README.txt LICENSE.txt HELP.txt demo/DEMO.CHP; do
     [ -f "$top/$f" ] || fail "zip holds chpimport-$version-win64/$f"
 done
-for f in README.txt LICENSE.txt; do
+for f in README.txt LICENSE.txt HELP.txt; do
     [ "$(grep -c $'\r$' "$top/$f")" = "$(wc -l <"$top/$f")" ] || fail "zip: $f has CR LF line ends"
 done
 export WINEPREFIX=${WINEPREFIX:-$mingw/wineprefix}

@@ -32,6 +32,9 @@ void CheckDrop(const std::string& exe, const std::string& workDir, const std::st
 // Started with `name` (relative to `projectDir`, where it starts), then with `invalid`.
 void CheckStartPath(const std::string& exe, const std::string& projectDir, const std::string& name,
                     const std::string& invalid, int count);
+// A dialog someone else started with `project` (a .CHP file opened through its file type):
+// shown as picked, nothing imported; then closed.
+void CheckOpenedByType(const std::string& project, int count);
 // At the display scale Wine is set to: the project given on the command line, every text
 // fitting its control, and a screenshot `shot` during an import.
 void CheckScaled(const std::string& exe, const std::string& workDir, const std::string& project,

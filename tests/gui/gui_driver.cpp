@@ -13,6 +13,7 @@
 //   gui_driver drop EXE WORK_DIR CHP INVALID COUNT
 //   gui_driver start EXE PROJECT_DIR CHP_NAME INVALID COUNT
 //   gui_driver scaled EXE WORK_DIR CHP COUNT SHOT.png
+//   gui_driver opened CHP COUNT                a dialog started by opening CHP (its file type)
 // Prints what it checked; exit status 0 when everything held, 1 otherwise.
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +64,8 @@ int main(int argc, char** argv) {
             gui::CheckStartPath(a[1], a[2], a[3], a[4], std::atoi(a[5].c_str()));
         } else if (check == "scaled" && n == 5) {
             gui::CheckScaled(a[1], a[2], a[3], std::atoi(a[4].c_str()), a[5]);
+        } else if (check == "opened" && n == 2) {
+            gui::CheckOpenedByType(a[1], std::atoi(a[2].c_str()));
         } else {
             return Usage();
         }

@@ -1,5 +1,5 @@
 // Projects handed to ChpImportDialog.exe the ways Windows offers besides its picker: files
-// dropped on the dialog, and a path on the program's command line.
+// dropped on the dialog, a path on the program's command line, a file opened by its type.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -106,6 +106,13 @@ void CheckStartPath(const std::string& exe, const std::string& projectDir, const
     App app(exe, projectDir, invalid);
     CheckShownInvalid(app.Dialog(), "started with an invalid file");
     Note("started with an invalid file: \"Invalid CHP file\", fields blanked");
+    CloseAndCheckExit(app);
+}
+
+void CheckOpenedByType(const std::string& project, int count) {
+    App app = App::Attach();
+    CheckShown(app.Dialog(), project, count, "opened by its file type");
+    Note("opened by its file type: shown as " + ItemText(app.Dialog(), IDC_PATH));
     CloseAndCheckExit(app);
 }
 

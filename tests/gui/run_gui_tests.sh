@@ -32,37 +32,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A Windows view of a path of this machine (Wine maps Z: to /).
-winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
-
 # The previous user of the prefix (the unit tests) ran without a display: wait until its
 # Wine processes are gone, so that this run's start with the display.
 timeout 60 wineserver -w 2>/dev/null || true
 
-# Room for the dialog at 200 % display scaling.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "run_gui_tests: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(cat "$work/display")
-
-# Wine draws every window itself on one virtual desktop the size of the screen (there is
-# no window manager), and needs its Marlett font for the caption buttons.
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
-if ! grep -q '"Default"="1600x1200"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1200 /f >/dev/null 2>&1
-fi
+. "$here/wine_display.sh"
+start_display
+wine_desktop
 # Display scaling (Windows' "Make everything bigger"): Wine's LogPixels, in dots per inch.
 scale() { # PERCENT
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * $1 / 100)) /f \
         >/dev/null 2>&1
 }
 scale 100
-fonts=$WINEPREFIX/drive_c/windows/Fonts
-for font in /usr/share/wine/fonts/marlett.ttf; do
-    [ -f "$font" ] && [ ! -f "$fonts/$(basename "$font")" ] && cp "$font" "$fonts/"
-done
 
 failed=0
 fail() { echo "FAIL  $*"; failed=1; }
