@@ -51,7 +51,6 @@ for p in ProductName ProductVersion Manufacturer UpgradeCode; do
     echo "msiinfo: $p = $(property "$msi" "$p")"
 done
 check "msiinfo: ProductVersion is the project's $version" [ "$(property "$msi" ProductVersion)" = "$version" ]
-upgrade_code=$(property "$msi" UpgradeCode)
 
 . "$here/gui/wine_display.sh"
 mkdir -p "$WINEPREFIX"
@@ -110,11 +109,7 @@ count=$(tr -d '\r' <<<"$(wine "$mingw/chpimport.exe" info "$(winpath "$root/exam
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$mingw/chpimport-$version-win64.zip")
 zip_top=$work/zip/chpimport-$version-win64
-same_tree() { # DIR: DIR holds exactly the zip's files, byte for byte
-    diff <(cd "$zip_top" && find . -type f | sort) <(cd "$1" && find . -type f | sort) >/dev/null &&
-        (cd "$zip_top" && find . -type f -exec cmp -s {} "$1/{}" \; -print | wc -l |
-            grep -qx "$(find . -type f | wc -l)")
-}
+same_tree() { diff -r -q "$zip_top" "$1" >/dev/null; } # DIR holds the zip's files, byte for byte
 classes='HKCU\Software\Classes'
 
 echo "--- per user, silently: msiexec /i chpimport-$version-win64.msi /qn"
