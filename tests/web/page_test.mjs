@@ -164,7 +164,8 @@ try {
         await page.waitForSelector('#project:not([hidden])');
         await page.fill('#output', path.join(work, 'cancelled'));
         await page.click('#import');
-        await page.waitForFunction(() => /message [2-9] of/.test(document.getElementById('status').textContent));
+        // (Of 30: the line may still show the last import's progress when this one starts.)
+        await page.waitForFunction(() => /message [2-9] of 30,/.test(document.getElementById('status').textContent));
         await page.click('#cancel');
         await page.waitForSelector('#outcome:not([hidden])', { timeout: 60000 });
         const title = await page.textContent('#outcome-title');
