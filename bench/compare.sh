@@ -2,14 +2,17 @@
 # Times whole processes side by side: each pair runs alternately (A B A B ...), 7 times each,
 # and the median wall time, the median CPU time (user + system) and the peak memory
 # (maximum resident set, of one more run) of each are shown, with the ratios of the medians.
-#   - chpimport resample against sox (sox IN -r 11111 OUT, sox IN -r 11025 OUT), in both
-#     modes, on three 22222 Hz mono files: 120 s of speech and 2 s of speech (the demo
-#     project's voices, made by the build: bench/make_speech.sh) and 120 s of full-scale
-#     noise (fixturegen);
+#   - chpimport resample against sox (sox IN -r 11111 OUT, sox IN -r 11025 OUT) and against
+#     sox without dither (sox -D, which does less work), in both modes, on three 22222 Hz mono
+#     files: 120 s of speech and 2 s of speech (the demo project's voices, made by the build:
+#     bench/make_speech.sh) and 120 s of full-scale noise (fixturegen);
 #   - chpimport import of a generated 120-second ISD25120 project (60 messages of 2 s), in
 #     both modes, with the fast converter against the reference converter, and without
-#     against with --report (the report's page must stay under 2 MB).
-# It also checks that the fast and the reference converter wrote the same files.
+#     against with --report (the report's page must stay under 2 MB);
+#   - chpimport import of an archive of 20 such projects (made by the build: bench_archive)
+#     with --jobs 1 against --jobs with every core (3 runs each).
+# It also checks that the fast and the reference converter wrote the same files, and the
+# archive's imports the same outputs.
 #
 # Usage: bench/compare.sh [BUILD_DIR]   (default build/release; needs chpimport, fixturegen,
 #        the speech files (target bench_speech), sox and /usr/bin/time). Timings on a shared
@@ -22,8 +25,9 @@ runs=7
 for tool in "$chpimport" "$fixturegen" sox /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "compare: $tool is missing" >&2; exit 1; }
 done
-if [ ! -f "$build/bench/speech-120s.wav" ] || [ ! -f "$build/bench/speech-2s.wav" ]; then
-    cmake --build "$build" --target bench_speech >/dev/null
+if [ ! -f "$build/bench/speech-120s.wav" ] || [ ! -f "$build/bench/speech-2s.wav" ] ||
+    [ ! -f "$build/bench/archive/P20/PROJECT.CHP" ]; then
+    cmake --build "$build" --target bench_speech bench_archive >/dev/null
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -104,6 +108,13 @@ for input in speech120 noise120 speech2; do
     pair "resample $input to 11025 Hz" chpimport "$work" \
         "$chpimport" resample --zuvan "$input.wav" "out-fast-11025-$input.wav" -- \
         sox "$work" sox "$input.wav" -r 11025 "out-sox-11025-$input.wav"
+    for mode in 11111 11025; do
+        zuvan=()
+        [ "$mode" = 11025 ] && zuvan=(--zuvan)
+        pair "resample $input to $mode Hz" chpimport "$work" \
+            "$chpimport" resample "${zuvan[@]}" "$input.wav" "out-fast-$mode-$input.wav" -- \
+            "sox -D" "$work" sox -D "$input.wav" -r "$mode" "out-soxD-$mode-$input.wav"
+    done
 done
 pair "import 60 x 2 s ISD25120, 11111 Hz" fast "$work/fast" \
     "$chpimport" import PROJECT.CHP -- \
@@ -136,4 +147,17 @@ for input in speech120 noise120; do
     done
 done
 echo "same bytes from both converters: yes"
+
+# The archive, on one core and on all of them; then once more each, into folders compared.
+cores=$(nproc)
+mkdir -p "$work/archive-runs"
+runs=3
+pair "import archive 20 x 60 x 2 s, 11111 Hz" jobs-1 "$work/archive-runs" \
+    "$chpimport" import -r "$build/bench/archive" -o out --jobs 1 -- \
+    "jobs-$cores" "$work/archive-runs" "$chpimport" import -r "$build/bench/archive" -o out --jobs "$cores"
+(cd "$work/archive-runs" && "$chpimport" import -r "$build/bench/archive" -o out --jobs 1 >/dev/null &&
+    mv out out-1 && "$chpimport" import -r "$build/bench/archive" -o out --jobs "$cores" >/dev/null)
+diff -r -q "$work/archive-runs/out-1" "$work/archive-runs/out" >/dev/null ||
+    { echo "compare: the archive's outputs differ between --jobs 1 and --jobs $cores" >&2; exit 1; }
+echo "same archive outputs with --jobs 1 and --jobs $cores: yes"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -64,6 +64,10 @@ void AddImport(CLI::App& app, ImportOptions& o) {
     cmd->add_flag("--report", o.report,
                   "also write NAME.html beside each project file: a page to look at and listen "
                   "to the messages");
+    cmd->add_option("-j,--jobs", o.jobs,
+                    "import N projects at once (default: one per core; 1: one after the other)")
+        ->check(CLI::Range(1u, 1024u))
+        ->type_name("N");
     cmd->add_flag(kReferenceConverterOption, o.referenceConverter)->group("");
     cmd->footer("Each project is imported as if the program had been started for it alone.\n"
                 "Examples:\n"

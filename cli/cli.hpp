@@ -33,6 +33,7 @@ struct ImportOptions {
     bool json = false;
     bool report = false; // a page per project beside its project file
     bool referenceConverter = false;
+    unsigned jobs = 0; // projects imported at once; 0: as many as the machine has cores
 };
 
 struct ReportOptions {

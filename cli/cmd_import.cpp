@@ -3,10 +3,14 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "audio/resample/resampler.hpp"
 #include "base/native_path.hpp"
@@ -45,6 +49,13 @@ public:
 private:
     void (*previous_)(int);
 };
+
+// Keys for a stereo input's channel, read by one import at a time.
+int ReadKeyAlone() {
+    static std::mutex reading;
+    const std::lock_guard<std::mutex> lock(reading);
+    return ReadConsoleKey();
+}
 
 int ExitStatus(const ProjectResult& result) {
     switch (result.status) {
@@ -105,7 +116,7 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
         }
     }
     ConsoleMessageSink messages(io.err);
-    SampleRateConverter converter(messages, ReadConsoleKey);
+    SampleRateConverter converter(messages, ReadKeyAlone);
     if (options.referenceConverter) converter.SetEngine(converter.Reference());
     ProjectImporter importer(converter, messages, workDir);
     std::optional<report::ImportReport> report;
@@ -170,6 +181,66 @@ void MakeAbsolute(std::string& path) {
     if (!ec) path = FromFsPath(absolute).value_or(path);
 }
 
+// One project of the run, timed, its debug log's path made absolute.
+ProjectResult RunProject(const FoundProject& project, const OutputPlacement& placement,
+                         const ImportOptions& options, const std::string& workDir, Streams io) {
+    const auto start = std::chrono::steady_clock::now();
+    ProjectResult result = ImportProject(project, placement, options, workDir, io);
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    MakeAbsolute(result.debugLogPath);
+    return result;
+}
+
+// A project Ctrl+C kept from starting: listed, nothing written.
+ProjectResult NotStarted(const FoundProject& project, const OutputPlacement& placement) {
+    ProjectResult skipped;
+    skipped.projectPath = project.chpPath;
+    skipped.outputFolder = placement.folder;
+    return skipped;
+}
+
+std::string Heading(std::size_t i, std::size_t count, const FoundProject& project) {
+    return "[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + project.chpPath +
+           "\n";
+}
+
+// Several projects at once, each still as if alone: every worker has a working folder of its
+// own and takes the next project not started. A project's console output is held until it
+// is done and then shown whole, so that the lines of projects never mix; the results keep
+// the projects' order.
+std::vector<ProjectResult> ImportAtOnce(const std::vector<FoundProject>& projects,
+                                        const std::vector<OutputPlacement>& placements,
+                                        const ImportOptions& options,
+                                        std::vector<WorkDir>& works, Streams progress) {
+    std::vector<ProjectResult> results(projects.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex showing;
+    bool shown = false;
+    auto worker = [&](const WorkDir& work) {
+        for (std::size_t i; (i = next++) < projects.size();) {
+            if (gInterrupted) {
+                results[i] = NotStarted(projects[i], placements[i]);
+                continue;
+            }
+            std::ostringstream out, err;
+            results[i] = RunProject(projects[i], placements[i], options, work.Path(), {out, err});
+            const std::lock_guard<std::mutex> lock(showing);
+            progress.out << (shown ? "\n" : "") << Heading(i, projects.size(), projects[i])
+                         << out.str();
+            progress.out.flush();
+            progress.err << err.str();
+            progress.err.flush();
+            shown = true;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t w = 1; w < works.size(); ++w) threads.emplace_back(worker, std::cref(works[w]));
+    worker(works[0]);
+    for (std::thread& thread : threads) thread.join();
+    return results;
+}
+
 } // namespace
 
 int CmdImport(const ImportOptions& options, Streams io) {
@@ -200,38 +271,36 @@ int CmdImport(const ImportOptions& options, Streams io) {
         return finish(kExitUsage);
     }
 
-    std::optional<WorkDir> work = WorkDir::Create();
-    if (!work) {
-        const std::string error = "cannot create a working folder in the temporary directory";
-        io.err << "chpimport: " << error << "\n";
-        errors.push_back(error);
-        return finish(std::max(status, kExitFailed));
+    const std::size_t count = search.projects.size();
+    unsigned jobs = options.jobs > 0 ? options.jobs : std::thread::hardware_concurrency();
+    jobs = static_cast<unsigned>(std::clamp<std::size_t>(jobs, 1, count));
+    std::vector<WorkDir> works;
+    for (unsigned w = 0; w < jobs; ++w) {
+        std::optional<WorkDir> work = WorkDir::Create();
+        if (!work) {
+            const std::string error = "cannot create a working folder in the temporary directory";
+            io.err << "chpimport: " << error << "\n";
+            errors.push_back(error);
+            return finish(std::max(status, kExitFailed));
+        }
+        works.push_back(std::move(*work));
     }
 
-    const std::size_t count = search.projects.size();
     InterruptScope interrupts;
-    for (std::size_t i = 0; i < count; ++i) {
-        const FoundProject& project = search.projects[i];
-        if (gInterrupted) {
-            ProjectResult skipped;
-            skipped.projectPath = project.chpPath;
-            skipped.outputFolder = placements[i].folder;
-            results.push_back(std::move(skipped));
-            status = std::max(status, kExitFailed);
-            continue;
+    if (jobs > 1) {
+        results = ImportAtOnce(search.projects, placements, options, works, progress);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            const FoundProject& project = search.projects[i];
+            if (gInterrupted) {
+                results.push_back(NotStarted(project, placements[i]));
+                continue;
+            }
+            if (count > 1) progress.out << (i > 0 ? "\n" : "") << Heading(i, count, project);
+            results.push_back(RunProject(project, placements[i], options, works[0].Path(), progress));
         }
-        if (count > 1)
-            progress.out << (i > 0 ? "\n" : "") << "[" << i + 1 << "/" << count << "] "
-                         << project.chpPath << "\n";
-        const auto start = std::chrono::steady_clock::now();
-        ProjectResult result =
-            ImportProject(project, placements[i], options, work->Path(), progress);
-        result.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        MakeAbsolute(result.debugLogPath);
-        status = std::max(status, ExitStatus(result));
-        results.push_back(std::move(result));
     }
+    for (const ProjectResult& result : results) status = std::max(status, ExitStatus(result));
     if (count > 1) {
         progress.out << "\n";
         PrintSummary(progress.out, results);

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "base/file.hpp"
 #include "cli/cli.hpp"
 #include "cli/project_search.hpp"
 #include "support/fixtures.hpp"
@@ -245,7 +246,8 @@ TEST_F(CliBatch, InterruptStopsTheRunAfterTheMessageInProgress) {
     InterruptingBuffer buffer("message 1/3");
     std::ostream out(&buffer);
     std::ostringstream err;
-    const int status = cli::Run({"import", "-r", ".", "--output", "out"}, {out, err});
+    const int status =
+        cli::Run({"import", "-r", ".", "--output", "out", "--jobs", "1"}, {out, err});
     EXPECT_EQ(status, kExitFailed);
     const std::string tbl = fixtures::ReadText(dir_.path() / "out/a/P.tbl");
     EXPECT_EQ(tbl.substr(tbl.size() - 6), "CONC\r\n");
@@ -254,6 +256,61 @@ TEST_F(CliBatch, InterruptStopsTheRunAfterTheMessageInProgress) {
     EXPECT_NE(buffer.str().find("aborted\n"), std::string::npos) << buffer.str();
     EXPECT_NE(buffer.str().find(At("c/P.CHP") + "         -"), std::string::npos);
     EXPECT_NE(buffer.str().find("not imported\n"), std::string::npos);
+}
+
+// Projects at once: the same bytes, the same document and summary in the projects' order, the
+// same exit status as one after the other; each project's lines shown together.
+TEST_F(CliBatch, AtOnceAsOneAfterTheOther) {
+    WriteTree();
+    for (int n = 0; n < 4; ++n) WriteProject(dir_.path() / "src/more" / std::to_string(n), "M.CHP", 5, {n});
+    const Outcome one = Import({"-r", "src", "-o", "jobs1", "--jobs", "1", "--json"});
+    const auto want = Snapshot(dir_.path() / "jobs1");
+    for (const char* jobs : {"2", "3", "7"}) {
+        const std::string folder = std::string("jobs") + jobs;
+        const Outcome run = Import({"-r", "src", "-o", folder, "--jobs", jobs, "--json"});
+        EXPECT_EQ(run.status, one.status) << jobs;
+        EXPECT_EQ(Snapshot(dir_.path() / folder), want) << jobs;
+        json a = json::parse(one.out), b = json::parse(run.out);
+        for (json* doc : {&a, &b})
+            for (json& project : (*doc)["projects"]) {
+                project.erase("seconds");
+                project.erase("outputs");
+            }
+        EXPECT_EQ(a, b) << jobs;
+    }
+    // Each project's lines in one piece, under its heading.
+    const Outcome text = Import({"-r", "src", "-o", "text", "--jobs", "2"});
+    for (int n = 0; n < 4; ++n) {
+        const std::string heading = At("src/more/" + std::to_string(n) + "/M.CHP") + "\n";
+        const std::size_t at = text.out.find(heading);
+        ASSERT_NE(at, std::string::npos) << text.out;
+        EXPECT_EQ(text.out.compare(at + heading.size(), 14, "message 1/3: "), 0) << text.out;
+        EXPECT_NE(text.out.find("Zuvan Project File Created:", at), std::string::npos);
+    }
+}
+
+// Ctrl+C while projects are imported at once: each stops after its message in progress with
+// its table file closed; the ones not started are listed as such.
+TEST_F(CliBatch, InterruptStopsEveryProjectInProgress) {
+    for (const char* name : {"a", "b", "c", "d"}) WriteProject(dir_.path() / name, "P.CHP", 5);
+    static std::atomic<int> writes;
+    writes = 0;
+    SetIoFaultHook([](IoOp op, void*) {
+        if (op == IoOp::Write && ++writes == 40) std::raise(SIGINT);
+        return false;
+    }, nullptr);
+    const Outcome run = Import({"-r", ".", "--output", "out", "--jobs", "2", "--json"});
+    SetIoFaultHook(nullptr, nullptr);
+    EXPECT_EQ(run.status, kExitFailed);
+    const json doc = json::parse(run.out);
+    ASSERT_EQ(doc["projects"].size(), 4u);
+    EXPECT_EQ(doc["projects"][3]["status"], "not_imported");
+    for (const json& project : doc["projects"]) {
+        EXPECT_NE(project["status"], "imported") << project;
+        if (project["status"] != "aborted") continue;
+        const std::string tbl = fixtures::ReadText(project["outputs"]["table_file"].get<std::string>());
+        EXPECT_EQ(tbl.substr(tbl.size() - 6), "CONC\r\n");
+    }
 }
 
 TEST(ProjectSearch, FoldersGiveTheirChpFilesSortedAnyLetterCase) {
