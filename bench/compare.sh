@@ -9,6 +9,7 @@
 #   - chpimport import of a generated 120-second ISD25120 project (60 messages of 2 s), in
 #     both modes, with the fast converter against the reference converter, and without
 #     against with --report (the report's page must stay under 2 MB);
+#   - that import durable against the same import without syncs (no_sync.c preloaded);
 #   - chpimport import of an archive of 20 such projects (made by the build: bench_archive)
 #     with --jobs 1 against --jobs with every core (3 runs each).
 # It also checks that the fast and the reference converter wrote the same files, and the
@@ -29,6 +30,7 @@ if [ ! -f "$build/bench/speech-120s.wav" ] || [ ! -f "$build/bench/speech-2s.wav
     [ ! -f "$build/bench/archive/P20/PROJECT.CHP" ]; then
     cmake --build "$build" --target bench_speech bench_archive >/dev/null
 fi
+[ -f "$build/bench/libno_sync.so" ] || cmake --build "$build" --target no_sync >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -133,6 +135,14 @@ done
 pair "import 60 x 2 s ISD25120, 11111 Hz" plain-import "$work/fast" \
     "$chpimport" import PROJECT.CHP -- \
     report-import "$work/report" "$chpimport" import PROJECT.CHP --report
+cp -r "$work/fast" "$work/no-sync"
+for mode in 11111 11025; do
+    zuvan=()
+    [ "$mode" = 11025 ] && zuvan=(--zuvan)
+    pair "import 60 x 2 s ISD25120, $mode Hz" durable "$work/fast" \
+        "$chpimport" import PROJECT.CHP "${zuvan[@]}" -- \
+        no-syncs "$work/no-sync" env LD_PRELOAD="$build/bench/libno_sync.so" "$chpimport" import PROJECT.CHP "${zuvan[@]}"
+done
 page=$(stat -c %s "$work/report/PROJECT.html")
 echo "report page: $page bytes"
 [ "$page" -lt 2000000 ] || { echo "compare: the report page is 2 MB or more" >&2; exit 1; }

@@ -201,8 +201,15 @@ ProjectResult NotStarted(const FoundProject& project, const OutputPlacement& pla
 }
 
 std::string Heading(std::size_t i, std::size_t count, const FoundProject& project) {
-    return "[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + project.chpPath +
-           "\n";
+    // Appended piece by piece: "x" + std::to_string() trips GCC 12's -Wrestrict.
+    std::string heading = "[";
+    heading += std::to_string(i + 1);
+    heading += '/';
+    heading += std::to_string(count);
+    heading += "] ";
+    heading += project.chpPath;
+    heading += '\n';
+    return heading;
 }
 
 // Several projects at once, each still as if alone: every worker has a working folder of its
