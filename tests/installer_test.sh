@@ -217,14 +217,21 @@ session='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 check "the system PATH holds the program folder" grep -qi 'Program Files\\chpimport' <(reg_value "$session" PATH)
 
 echo "--- a .CHP file opened through its type (Wine's start, as a double-click)"
-(cd "$work/Ansagen" && wine start /unix "$work/Ansagen/DEMO.CHP" >/dev/null 2>&1) &
-starter=$!
-if timeout 120 wine "$driver" opened "$(winpath "$work/Ansagen/DEMO.CHP")" "$count" 2>/dev/null; then
-    ok "the dialog shows DEMO.CHP opened from its folder"
-else
-    fail "the dialog did not show DEMO.CHP opened through its type"
-fi
-wait "$starter" || true
+# Wine's shell now and then drops the first start of a fresh prefix's file type: a second
+# start is allowed, and said.
+opened=
+for attempt in 1 2; do
+    (cd "$work/Ansagen" && WINEDEBUG=err+all wine start /unix "$work/Ansagen/DEMO.CHP" >"$work/start.log" 2>&1) &
+    starter=$!
+    if timeout 120 wine "$driver" opened "$(winpath "$work/Ansagen/DEMO.CHP")" "$count" 2>/dev/null; then
+        opened=1
+    fi
+    wait "$starter" || true
+    [ -n "$opened" ] && break
+    ps aux | grep -i "[C]hpImportDialog" | cut -c1-200 >&2
+    echo "note  start $attempt showed no dialog: $(tr -d '\r' <"$work/start.log" | grep -v '^wine: Read' | head -3)"
+done
+check "the dialog shows DEMO.CHP opened from its folder" [ -n "$opened" ]
 
 check "uninstalled (exit 0)" msiexec /x "$(property "$msi" ProductCode)" /qn
 left=$(leftovers before-machine after-machine '^$')
