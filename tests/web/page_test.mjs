@@ -79,7 +79,9 @@ async function pageImport(page, c, folder, shots) {
   await page.setInputFiles('#pick-folder', c.source);
   await page.waitForSelector('#project:not([hidden])');
   await page.fill('#output', folder);
-  await page.setChecked('#zuvan', Boolean(c.zuvan));
+  // Set as the page reads it (a click raced with the page filling in the picked project).
+  await page.$eval('#zuvan', (box, on) => { box.checked = on; box.dispatchEvent(new Event('change')); },
+                   Boolean(c.zuvan));
   if (shots) await page.screenshot({ path: path.join(webBuild, 'page-before.png'), fullPage: true });
   await page.click('#import');
   await page.waitForSelector('#outcome:not([hidden])', { timeout: 120000 });
