@@ -218,8 +218,8 @@ std::string Heading(std::size_t i, std::size_t count, const FoundProject& projec
 // the projects' order.
 std::vector<ProjectResult> ImportAtOnce(const std::vector<FoundProject>& projects,
                                         const std::vector<OutputPlacement>& placements,
-                                        const ImportOptions& options,
-                                        std::vector<WorkDir>& works, Streams progress) {
+                                        const ImportOptions& options, std::vector<WorkDir>& works,
+                                        Streams progress) {
     std::vector<ProjectResult> results(projects.size());
     std::atomic<std::size_t> next{0};
     std::mutex showing;
@@ -242,7 +242,8 @@ std::vector<ProjectResult> ImportAtOnce(const std::vector<FoundProject>& project
         }
     };
     std::vector<std::thread> threads;
-    for (std::size_t w = 1; w < works.size(); ++w) threads.emplace_back(worker, std::cref(works[w]));
+    for (std::size_t w = 1; w < works.size(); ++w)
+        threads.emplace_back(worker, std::cref(works[w]));
     worker(works[0]);
     for (std::thread& thread : threads) thread.join();
     return results;
@@ -304,7 +305,8 @@ int CmdImport(const ImportOptions& options, Streams io) {
                 continue;
             }
             if (count > 1) progress.out << (i > 0 ? "\n" : "") << Heading(i, count, project);
-            results.push_back(RunProject(project, placements[i], options, works[0].Path(), progress));
+            results.push_back(
+                RunProject(project, placements[i], options, works[0].Path(), progress));
         }
     }
     for (const ProjectResult& result : results) status = std::max(status, ExitStatus(result));

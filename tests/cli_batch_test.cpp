@@ -262,7 +262,8 @@ TEST_F(CliBatch, InterruptStopsTheRunAfterTheMessageInProgress) {
 // same exit status as one after the other; each project's lines shown together.
 TEST_F(CliBatch, AtOnceAsOneAfterTheOther) {
     WriteTree();
-    for (int n = 0; n < 4; ++n) WriteProject(dir_.path() / "src/more" / std::to_string(n), "M.CHP", 5, {n});
+    for (int n = 0; n < 4; ++n)
+        WriteProject(dir_.path() / "src/more" / std::to_string(n), "M.CHP", 5, {n});
     // Into the same folder each time: the files name it.
     const Outcome one = Import({"-r", "src", "-o", "out", "--jobs", "1", "--json"});
     const auto want = Snapshot(dir_.path() / "out");
@@ -293,10 +294,12 @@ TEST_F(CliBatch, InterruptStopsEveryProjectInProgress) {
     for (const char* name : {"a", "b", "c", "d"}) WriteProject(dir_.path() / name, "P.CHP", 5);
     static std::atomic<int> writes;
     writes = 0;
-    SetIoFaultHook([](IoOp op, void*) {
-        if (op == IoOp::Write && ++writes == 40) std::raise(SIGINT);
-        return false;
-    }, nullptr);
+    SetIoFaultHook(
+        [](IoOp op, void*) {
+            if (op == IoOp::Write && ++writes == 40) std::raise(SIGINT);
+            return false;
+        },
+        nullptr);
     const Outcome run = Import({"-r", ".", "--output", "out", "--jobs", "2", "--json"});
     SetIoFaultHook(nullptr, nullptr);
     EXPECT_EQ(run.status, kExitFailed);
@@ -306,7 +309,8 @@ TEST_F(CliBatch, InterruptStopsEveryProjectInProgress) {
     for (const json& project : doc["projects"]) {
         EXPECT_NE(project["status"], "imported") << project;
         if (project["status"] != "aborted") continue;
-        const std::string tbl = fixtures::ReadText(project["outputs"]["table_file"].get<std::string>());
+        const std::string tbl =
+            fixtures::ReadText(project["outputs"]["table_file"].get<std::string>());
         EXPECT_EQ(tbl.substr(tbl.size() - 6), "CONC\r\n");
     }
 }
