@@ -179,7 +179,7 @@ check "$next installed over $version with ADDTOPATH=1 (exit 0)" \
     msiexec /i "$(winpath "$next_msi")" /qn ADDTOPATH=1
 one_new_entry() {
     [ "$(uninstall_entries)" = 1 ] && wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
-        tr -d '\r' | grep -q "DisplayVersion    REG_SZ    $next"
+        tr -d '\r' | grep "DisplayVersion    REG_SZ    $next" >/dev/null
 }
 check "one entry left, with version $next" one_new_entry
 check "the installed dialog is the signed one" verify "$user_dir/ChpImportDialog.exe"

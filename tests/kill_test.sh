@@ -44,7 +44,7 @@ check_zpf() {
         return 0
     fi
     [ "$(tail -c 2 "$zpf" | od -An -c | tr -d ' ')" = '\r\n' ] || fail "the project file ends inside a line"
-    if LC_ALL=C grep -v -a -E $'^(\\[[A-Za-z_]+\\]|[a-z_0-9]+=[^\r]*)\r$' "$zpf" | grep -q -a .; then
+    if LC_ALL=C grep -v -a -E $'^(\\[[A-Za-z_]+\\]|[a-z_0-9]+=[^\r]*)\r$' "$zpf" | grep -a . >/dev/null; then
         fail "a line of the project file is not a section header or a key"
     fi
     if [ "$1" = 1 ]; then
