@@ -162,7 +162,8 @@ void ImportDialog::OnStep() {
 }
 
 void ImportDialog::Complete() {
-    if (!importer_.Finish()) ShowStatus(IDC_STATUS, kTableFileError, ID_STATUS_TIMER, kStatusMs);
+    if (const char* failure = importer_.Finish())
+        ShowStatus(IDC_STATUS, failure, ID_STATUS_TIMER, kStatusMs);
     ops_.ShowArrowCursor();
     ops_.Inform(Session().ProjectFilePath, kCompletionCaption);
 }

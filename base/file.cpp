@@ -1,5 +1,6 @@
 #include "base/file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -179,14 +180,31 @@ bool RenameFile(const std::string& from, const std::string& to) {
     return ActiveFileSystem().Rename(from, to, false);
 }
 
-bool ReplaceDurably(const std::string& fresh, const std::string& path) {
+bool ReplaceDurably(const std::string& fresh, const std::string& path, FolderSyncs* later) {
     FileSystem& system = ActiveFileSystem();
     // A rename can reach the disk before the data of the file it names: without this, a
     // power cut could leave `path` empty or cut short, the old file gone.
     if (Inject(IoOp::Sync) || !system.SyncFile(fresh)) return false;
     if (Inject(IoOp::Rename) || !system.Rename(fresh, path, true)) return false;
     // The new name itself is only on the disk once the folder is.
+    if (later != nullptr) {
+        later->Add(ParentFolder(path));
+        return true;
+    }
     return !Inject(IoOp::Sync) && system.SyncFolder(ParentFolder(path));
+}
+
+void FolderSyncs::Add(const std::string& folder) {
+    if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end())
+        folders_.push_back(folder);
+}
+
+bool FolderSyncs::SyncAll() {
+    bool ok = true;
+    for (const std::string& folder : folders_)
+        if (Inject(IoOp::Sync) || !ActiveFileSystem().SyncFolder(folder)) ok = false;
+    folders_.clear();
+    return ok;
 }
 
 bool IsRegularFile(const std::string& path) {

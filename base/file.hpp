@@ -82,12 +82,36 @@ std::string OpenFailureText(const File& failed);
 bool RemoveFile(const std::string& path);
 // Renames `from` to `to`, replacing an existing `to` in one step.
 bool RenameFile(const std::string& from, const std::string& to);
+class FolderSyncs;
+
 // Makes the complete, closed file `fresh` the file `path` in one step that a crash of the
 // process or of the machine can't cut in two: `fresh` reaches the disk before the rename that
 // makes it current, and the rename before this returns. Afterwards `path` is the old file
 // or the new one, complete, whenever the power goes. False when any step failed: `path` may
 // then be either (and `fresh` is left for the caller to remove).
-bool ReplaceDurably(const std::string& fresh, const std::string& path);
+// With `later`, the rename is only handed to the system: `later` waits for the folder, once for
+// all the files renamed into it, and until then a power cut may find the old file (never a
+// part of the new one). A crash of the process alone finds the new file at once.
+bool ReplaceDurably(const std::string& fresh, const std::string& path,
+                    FolderSyncs* later = nullptr);
+
+// Folders whose new entries reach the disk together: an import renames its files into one or
+// two folders, and one wait per folder at its end costs far less than one per file. What is
+// still pending when it goes is synced then.
+class FolderSyncs {
+public:
+    FolderSyncs() = default;
+    ~FolderSyncs() { SyncAll(); }
+    FolderSyncs(const FolderSyncs&) = delete;
+    FolderSyncs& operator=(const FolderSyncs&) = delete;
+
+    void Add(const std::string& folder);
+    // Waits until the entries of every folder added are on the disk; false when any failed.
+    bool SyncAll();
+
+private:
+    std::vector<std::string> folders_;
+};
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
 // True when both paths name one existing file (through links and different spellings).

@@ -84,13 +84,13 @@ std::optional<std::string> StagingPath(const std::string& wavePath, const std::s
 // Cuts the converted message to its first `kept` samples (all of it when `kept` is
 // negative) into `wavePath`, replacing an older file only with a complete new one.
 bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
-                    const std::string& vocPath, std::int32_t kept) {
+                    const std::string& vocPath, std::int32_t kept, FolderSyncs* later) {
     std::optional<std::string> staging = StagingPath(wavePath, vocPath);
     if (!staging) return false;
     const std::int32_t copied = CopyWaveRange(converted, *staging, 0, kept);
     // A copy of no samples also reports 0: only a sample count of 1 asks for none.
     bool ok = (copied > 0 || kept == 0) && IsRegularFile(*staging);
-    if (ok) ok = ReplaceDurably(*staging, wavePath);
+    if (ok) ok = ReplaceDurably(*staging, wavePath, later);
     if (!ok && IsRegularFile(*staging)) RemoveFile(*staging);
     return ok;
 }
@@ -185,7 +185,7 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
         ComputeMessageLength(static_cast<std::int16_t>(rowCount), chip, OutputRate(compatible));
     const std::int32_t kept = KeptSamples(size.SampleCount);
     if (env.observer != nullptr) env.observer->OnConverted(n, work.Converted(), kept);
-    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, kept))
+    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, kept, env.folderSyncs))
         return fail(Printable(*finalPath) + ": the WAV file could not be written");
 
     session.DurationMs = size.DurationMs;

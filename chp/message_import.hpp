@@ -8,6 +8,7 @@
 
 namespace chpimport {
 
+class FolderSyncs;
 class SampleRateConverter;
 
 // Sees each message's whole converted sound just before it is cut to the message's length
@@ -29,6 +30,7 @@ struct ImportEnvironment {
     std::string workDir;                        // the process's private working folder
     MessageResult message = {};                 // set by ImportMessage: what became of the message
     ConvertedSoundObserver* observer = nullptr; // optional
+    FolderSyncs* folderSyncs = nullptr; // where the WAV file's folder waits; null: synced at once
 };
 
 // The warning for a VOC file whose sound was recorded at `rate` Hz (its decoded rate; 0 for

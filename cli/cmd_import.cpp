@@ -148,7 +148,7 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
         last = step.last;
     }
     if (!aborted) {
-        if (!importer.Finish()) progress.Status(kTableFileError);
+        if (const char* failure = importer.Finish()) progress.Status(failure);
         progress.Completed(kCompletionCaption, importer.Session().ProjectFilePath);
         importer.Close(); // as the dialog's OK: the table file gets its closing line
     }

@@ -152,7 +152,8 @@ std::string ApplyProfileEntries(std::string_view text, const std::vector<Profile
     return out;
 }
 
-bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries) {
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries,
+                         FolderSyncs* later) {
     for (const ProfileEntry& entry : entries)
         if (!IsWritableEntry(entry)) return false;
     std::string old;
@@ -167,7 +168,7 @@ bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry
     File out = File::Open(fresh, OpenMode::Create);
     bool ok = out && out.Write(text.data(), text.size()) == text.size();
     ok = out.Close() && ok;
-    if (!ok || !ReplaceDurably(fresh, path)) {
+    if (!ok || !ReplaceDurably(fresh, path, later)) {
         RemoveFile(fresh);
         return false;
     }

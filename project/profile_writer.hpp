@@ -5,6 +5,8 @@
 
 namespace chpimport {
 
+class FolderSyncs;
+
 // Our own writer of INI ("profile") files, with the update rules the Zuvan tools rely on
 // from the Windows profile-string writer:
 // - section and key names match ignoring letter case; the first match counts;
@@ -32,6 +34,7 @@ std::string ApplyProfileEntries(std::string_view text, const std::vector<Profile
 // failure at any point leaves the old file as it was. False when an entry isn't writable,
 // the existing file can't be read, or the new one can't be written; the file is then
 // unchanged.
-bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries);
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries,
+                         FolderSyncs* later = nullptr);
 
 } // namespace chpimport

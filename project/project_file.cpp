@@ -16,7 +16,8 @@ std::string ShortText(std::int16_t value) {
 
 } // namespace
 
-int WriteProjectSettings(ImportSession& session, const std::string& projectPath) {
+int WriteProjectSettings(ImportSession& session, const std::string& projectPath,
+                         FolderSyncs* later) {
     std::optional<std::string> path = OutputPath(session.Outputs, projectPath, ".zpf");
     if (!path) {
         session.ProjectFilePath.clear();
@@ -29,11 +30,12 @@ int WriteProjectSettings(ImportSession& session, const std::string& projectPath)
         {kProjectSection, "chip_selected", session.ChipName},
         {kConcatSection, "nb_conc", count},
     };
-    return WriteProfileStrings(*path, entries) ? 1 : 0;
+    return WriteProfileStrings(*path, entries, later) ? 1 : 0;
 }
 
 int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
-                         const std::string& wavePath, std::int16_t address, std::int16_t length) {
+                         const std::string& wavePath, std::int16_t address, std::int16_t length,
+                         FolderSyncs* later) {
     if (n < 1 || address < 0) return 0;
     // The start address follows the digit 1 directly: address 40, end 65 give "[140 65]".
     char range[32];
@@ -45,7 +47,7 @@ int WriteMessageSettings(const std::string& projectFilePath, std::int16_t n,
         {kConcatSection, "conc" + number, "CONC" + number},
         {kConcatSection, "conc_list" + number, number},
     };
-    return WriteProfileStrings(projectFilePath, entries) ? 1 : 0;
+    return WriteProfileStrings(projectFilePath, entries, later) ? 1 : 0;
 }
 
 std::optional<FileEntryValue> ParseFileEntryValue(std::string_view value) {

@@ -42,11 +42,12 @@ ProjectImporter::StartStatus ProjectImporter::Start(const std::string& chpPath, 
     // so that it can never be written out later over the new one.
     if (session_.TableFile) CloseTableFile(session_.TableFile);
     StartResult();
-    session_.TableFile = OpenTableFile(session_.ProjectPath, session_.ChipName, session_.Outputs);
+    session_.TableFile =
+        OpenTableFile(session_.ProjectPath, session_.ChipName, session_.Outputs, &folderSyncs_);
     if (!session_.TableFile) return OutputsFailed(StartStatus::NoTableFile, kNoTableFile);
     // Without its summary keys the project file can't list the messages either: nothing is
     // imported into a project file that can't be written.
-    if (!WriteProjectSettings(session_, session_.ProjectPath)) {
+    if (!WriteProjectSettings(session_, session_.ProjectPath, &folderSyncs_)) {
         CloseTableFile(session_.TableFile);
         return OutputsFailed(StartStatus::ProjectFileFailed, kProjectFileError);
     }
@@ -69,6 +70,7 @@ ProjectImporter::Step ProjectImporter::ImportNext() {
     std::int16_t length = 0;
     ImportEnvironment env{session_, converter_, messages_, workDir_};
     env.observer = observer_;
+    env.folderSyncs = &folderSyncs_;
     step.address =
         ImportMessage(env, session_.ProjectPath, session_.MessageNumber, step.wavePath, length);
     lastFailure_ = env.message.failure;
@@ -76,7 +78,7 @@ ProjectImporter::Step ProjectImporter::ImportNext() {
         // A message the project file doesn't list gets no table entry either; the message's
         // WAV file is there, but not in the project.
         if (!WriteMessageSettings(session_.ProjectFilePath, session_.MessageNumber, step.wavePath,
-                                  step.address, length)) {
+                                  step.address, length, &folderSyncs_)) {
             step.writeFailure = kProjectFileError;
         } else if (!WriteTableEntry(session_.TableFile.get(), session_.MessageNumber, step.address,
                                     step.wavePath, session_.DurationMs)) {
@@ -107,22 +109,26 @@ ProjectImporter::Step ProjectImporter::ImportNext() {
     return step;
 }
 
-bool ProjectImporter::Finish() {
-    // A finished import's entries reach the disk before it is reported done.
+const char* ProjectImporter::Finish() {
+    // A finished import's files, names and entries reach the disk before it is reported done.
+    const bool named = folderSyncs_.SyncAll();
     const bool synced = !session_.TableFile || session_.TableFile->Sync();
     result_.status =
         result_.FailedCount() > 0 ? ProjectStatus::SomeFailed : ProjectStatus::Imported;
     session_.Importing = 0;
     if (session_.DebugLog) CloseDebugLog(session_.DebugLog);
-    return synced;
+    if (!named) return kProjectFileError;
+    return synced ? nullptr : kTableFileError;
 }
 
 void ProjectImporter::Abort() {
     result_.status = ProjectStatus::Aborted;
+    folderSyncs_.SyncAll();
     CloseTableFile(session_.TableFile);
 }
 
 void ProjectImporter::Close() {
+    folderSyncs_.SyncAll();
     if (session_.TableFile) CloseTableFile(session_.TableFile);
 }
 

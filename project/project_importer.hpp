@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/file.hpp"
 #include "base/message_sink.hpp"
 #include "chp/import_result.hpp"
 #include "chp/import_session.hpp"
@@ -49,9 +50,10 @@ public:
     StartStatus Start(const std::string& chpPath, bool zuvan, const OutputPlacement& outputs);
     // Imports the session's next message.
     Step ImportNext();
-    // The import is complete: its table entries are synced (false when that failed), its
-    // status set, the debug log closed. The table file stays open until Close().
-    bool Finish();
+    // The import is complete: its files' names and its table entries are synced, its status
+    // set, the debug log closed. The table file stays open until Close(). Null, or the text
+    // of what could not be synced (kProjectFileError, kTableFileError).
+    const char* Finish();
     // Stopped by the user after the message in progress: the table file gets its closing line.
     void Abort();
     // The table file, if open, gets its closing line and is closed.
@@ -77,6 +79,8 @@ private:
     ProjectResult result_;
     std::string lastFailure_;
     ConvertedSoundObserver* observer_ = nullptr;
+    // The folders of the files renamed so far, synced when the import ends.
+    FolderSyncs folderSyncs_;
 };
 
 } // namespace chpimport

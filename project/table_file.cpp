@@ -15,7 +15,7 @@ bool FitsOneLine(std::string_view text) {
 } // namespace
 
 std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath, const std::string& chipName,
-                                        const OutputPlacement& placement) {
+                                        const OutputPlacement& placement, FolderSyncs* later) {
     if (!FitsOneLine(projectPath) || !FitsOneLine(chipName)) return nullptr;
     std::optional<std::string> path = OutputPath(placement, projectPath, ".tbl");
     if (!path) return nullptr;
@@ -26,7 +26,7 @@ std::unique_ptr<TextFile> OpenTableFile(const std::string& projectPath, const st
     bool ok =
         file && file->Printf(";\n;\tPROJECT :[%s][%s]\n;\n", projectPath.c_str(), chipName.c_str());
     ok = file && file->Close() && ok;
-    if (!ok || !ReplaceDurably(fresh, *path)) {
+    if (!ok || !ReplaceDurably(fresh, *path, later)) {
         RemoveFile(fresh);
         return nullptr;
     }

@@ -294,6 +294,32 @@ INSTANTIATE_TEST_SUITE_P(Import, EveryFailurePoint,
                              return OpName(info.param);
                          });
 
+// The import's last waits, for the folder of its files and for the table file: a failure of
+// either is reported when the import completes, never taken for success.
+TEST_F(FaultInjection, FailedLastSyncsAreReported) {
+    const int count = Count(IoOp::Sync);
+    const struct {
+        int nth;
+        const char* status;
+    } cases[] = {{count - 1, "Can't write the project file"},
+                 {count, "Can't write the table file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        ResetProject();
+        SilentMessageSink sink;
+        SampleRateConverter converter(sink, [] { return -1; });
+        RecordingDialog ops;
+        ImportDialog dialog(ops, converter, sink, work_->Path());
+        {
+            fixtures::FailIo fault(IoOp::Sync, c.nth, false);
+            RunImport(ops, dialog);
+        }
+        EXPECT_EQ(ops.informs.size(), 1u);
+        ASSERT_EQ(ops.statuses.size(), 1u);
+        EXPECT_EQ(ops.statuses.front().text, c.status);
+    }
+}
+
 // A disk that fills up: every write from the n-th on fails.
 TEST_F(FaultInjection, DiskFullFromAnyWrite) {
     const int count = Count(IoOp::Write);
