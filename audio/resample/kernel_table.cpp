@@ -1,6 +1,8 @@
 #include "audio/resample/kernel_table.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -49,13 +51,7 @@ KernelTable::KernelTable(const ConverterMode& mode)
     const std::int32_t taps = mode.TapsPerBranch;
     const std::int64_t branches = mode.BranchCount;
     if (const DesignedPrototype* built = FindBuiltInPrototype(mode)) {
-        // Entry i of the prototype: 0, the windowed sinc up to H, 1.0 at H, its mirror image.
-        const std::int64_t half = mode.HalfLength;
-        LayOut([built, half](std::int64_t i) {
-            if (i == 0) return 0.0f;
-            if (i == half) return 1.0f;
-            return BitCast<float>(built->half[(i < half ? i : 2 * half - i) - 1]);
-        });
+        LayOutBuiltIn(*built);
     } else {
         PolyphaseTable table(mode.BranchCount, taps);
         Design(mode, table);
@@ -82,6 +78,43 @@ void KernelTable::LayOut(Entry&& entry) {
         }
         if (!(magnitude * kLargestSample <= kLargestRowSum)) normalRange_ = false;
     }
+}
+
+void KernelTable::LayOutBuiltIn(const DesignedPrototype& built) {
+    // Entries 0 .. H of the prototype: 0, the windowed sinc, 1.0 at the centre; entry i above
+    // H is entry 2H - i. The range check of the values is made once, here.
+    const std::int64_t half = mode_.HalfLength;
+    const std::unique_ptr<float[]> centre(new float[static_cast<std::size_t>(half) + 1]);
+    centre[0] = 0.0f;
+    std::memcpy(&centre[1], built.half, static_cast<std::size_t>(half - 1) * sizeof(float));
+    centre[static_cast<std::size_t>(half)] = 1.0f;
+    normalRange_ = true;
+    for (std::int64_t m = 1; m < half; ++m) {
+        const double c = centre[static_cast<std::size_t>(m)];
+        if (c != 0.0 && std::fabs(c) < kSmallestCoefficient) normalRange_ = false;
+    }
+    // Column T - 1 - k of every row b holds entry b + L x k: column by column, the entries
+    // are read in order (forwards up to H, backwards after it) and each row's magnitude is
+    // summed from column 0 up, as LayOut sums it.
+    const std::int32_t taps = mode_.TapsPerBranch;
+    const std::int64_t branches = mode_.BranchCount;
+    std::vector<double> magnitude(static_cast<std::size_t>(branches), 0.0);
+    double* rows = Rows();
+    for (std::int32_t column = 0; column < taps; ++column) {
+        const std::int64_t first = branches * (taps - 1 - column); // entry of row 0
+        const std::int64_t below = std::clamp<std::int64_t>(half + 1 - first, 0, branches);
+        auto put = [&](std::int64_t b, float value) {
+            const double c = value;
+            rows[static_cast<std::size_t>(b * taps + column)] = c;
+            magnitude[static_cast<std::size_t>(b)] += std::fabs(c);
+        };
+        for (std::int64_t b = 0; b < below; ++b)
+            put(b, centre[static_cast<std::size_t>(first + b)]);
+        for (std::int64_t b = below; b < branches; ++b)
+            put(b, centre[static_cast<std::size_t>(2 * half - first - b)]);
+    }
+    for (const double m : magnitude)
+        if (!(m * kLargestSample <= kLargestRowSum)) normalRange_ = false;
 }
 
 bool SameDesign(const ConverterMode& a, const ConverterMode& b) {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "audio/resample/designed_tables.hpp"
 #include "audio/resample/filter_design.hpp"
 #include "base/large_block.hpp"
 
@@ -34,6 +35,8 @@ private:
     // Fills the rows from entry(i), prototype entry i, and checks their range.
     template <typename Entry>
     void LayOut(Entry&& entry);
+    // The same for a prototype built into the program, without a test per entry.
+    void LayOutBuiltIn(const DesignedPrototype& built);
     double* Rows() const { return reinterpret_cast<double*>(rows_.data()); }
 
     ConverterMode mode_;
