@@ -86,12 +86,12 @@ class FolderSyncs;
 
 // Makes the complete, closed file `fresh` the file `path` in one step that a crash of the
 // process or of the machine can't cut in two: `fresh` reaches the disk before the rename that
-// makes it current, and the rename before this returns. Afterwards `path` is the old file
-// or the new one, complete, whenever the power goes. False when any step failed: `path` may
-// then be either (and `fresh` is left for the caller to remove).
-// With `later`, the rename is only handed to the system: `later` waits for the folder, once for
-// all the files renamed into it, and until then a power cut may find the old file (never a
-// part of the new one). A crash of the process alone finds the new file at once.
+// makes it current, and (without `later`) the rename before this returns. Afterwards `path` is the
+// old file or the new one, complete, whenever the power goes. False when any step failed: `path`
+// may then be either (and `fresh` is left for the caller to remove). With `later`, the rename is
+// only handed to the system: `later` waits for the folder, once for all the files renamed into it,
+// and until then a power cut may find the old file (never a part of the new one). A crash of the
+// process alone finds the new file at once.
 bool ReplaceDurably(const std::string& fresh, const std::string& path,
                     FolderSyncs* later = nullptr);
 

@@ -21,6 +21,15 @@ constexpr double kSmallestCoefficient = 0x1p-103;
 constexpr double kLargestRowSum = 0x1p100;
 constexpr double kLargestSample = 32768.0;
 
+// A coefficient the wide kernels' rounding can take, and a row whose magnitudes sum to
+// `magnitude`.
+bool NormalCoefficient(double c) {
+    return !(c != 0.0 && std::fabs(c) < kSmallestCoefficient);
+}
+bool NormalRow(double magnitude) {
+    return magnitude * kLargestSample <= kLargestRowSum;
+}
+
 // Prototypes at least this long are designed on two threads.
 constexpr std::int32_t kThreadedDesign = 4096;
 
@@ -74,9 +83,9 @@ void KernelTable::LayOut(Entry&& entry) {
             const double c = entry(b + branches * (taps - 1 - j));
             row[j] = c;
             magnitude += std::fabs(c);
-            if (c != 0.0 && std::fabs(c) < kSmallestCoefficient) normalRange_ = false;
+            if (!NormalCoefficient(c)) normalRange_ = false;
         }
-        if (!(magnitude * kLargestSample <= kLargestRowSum)) normalRange_ = false;
+        if (!NormalRow(magnitude)) normalRange_ = false;
     }
 }
 
@@ -89,10 +98,8 @@ void KernelTable::LayOutBuiltIn(const DesignedPrototype& built) {
     std::memcpy(&centre[1], built.half, static_cast<std::size_t>(half - 1) * sizeof(float));
     centre[static_cast<std::size_t>(half)] = 1.0f;
     normalRange_ = true;
-    for (std::int64_t m = 1; m < half; ++m) {
-        const double c = centre[static_cast<std::size_t>(m)];
-        if (c != 0.0 && std::fabs(c) < kSmallestCoefficient) normalRange_ = false;
-    }
+    for (std::int64_t m = 1; m < half; ++m)
+        if (!NormalCoefficient(centre[static_cast<std::size_t>(m)])) normalRange_ = false;
     // Column T - 1 - k of every row b holds entry b + L x k: column by column, the entries
     // are read in order (forwards up to H, backwards after it) and each row's magnitude is
     // summed from column 0 up, as LayOut sums it.
@@ -114,7 +121,7 @@ void KernelTable::LayOutBuiltIn(const DesignedPrototype& built) {
             put(b, centre[static_cast<std::size_t>(2 * half - first - b)]);
     }
     for (const double m : magnitude)
-        if (!(m * kLargestSample <= kLargestRowSum)) normalRange_ = false;
+        if (!NormalRow(m)) normalRange_ = false;
 }
 
 bool SameDesign(const ConverterMode& a, const ConverterMode& b) {
