@@ -4,7 +4,7 @@
 
 const $ = (id) => document.getElementById(id);
 const state = { files: [], name: '', worker: null, running: false, stopTimer: 0,
-                outputEdited: false, urls: [] };
+                outputEdited: false, urls: [], picks: 0 };
 
 function show(id, visible) {
   $(id).hidden = !visible;
@@ -33,22 +33,36 @@ function restartWorker() {
 }
 
 // The picked files, by their paths below the folder picked (its own name taken off).
+// Until they are all read and described, the last project's panel is gone and Import can't
+// be pressed: an import started meanwhile would take part of the new files for the old project.
 async function takeFiles(list) {
+  if (state.running) return;
+  const pick = ++state.picks;
+  $('import').disabled = true;
+  show('project', false);
+  show('outcome', false);
+  problem('project-problem', '');
   const paths = list.map((item) => item.path.replace(/^\/+/, ''));
   const tops = new Set(paths.map((path) => (path.includes('/') ? path.split('/')[0] : '')));
   const top = tops.size === 1 ? [...tops][0] : '';
-  state.files = [];
-  for (let i = 0; i < list.length; ++i) {
-    const path = top ? paths[i].slice(top.length + 1) : paths[i];
-    state.files.push({ path, data: await list[i].file.arrayBuffer() });
+  const files = [];
+  try {
+    for (let i = 0; i < list.length; ++i) {
+      const path = top ? paths[i].slice(top.length + 1) : paths[i];
+      files.push({ path, data: await list[i].file.arrayBuffer() });
+    }
+  } catch (error) {
+    if (pick === state.picks) problem('project-problem', 'The files picked could not be read: ' + error.message);
+    return;
   }
+  // A later pick, still being read, replaces this one.
+  if (pick !== state.picks) return;
+  state.files = files;
   const chp = state.files.find((f) => /\.chp$/i.test(f.path));
   state.name = top || (chp ? chp.path.split('/').pop().replace(/\.[^.]*$/, '') : 'project');
   state.directory = top ? top : 'the files picked';
   if (!state.outputEdited) $('output').value = 'C:\\Zuvan\\' + state.name.replace(/[<>:"|?*\\/]/g, '_');
-  show('outcome', false);
-  problem('project-problem', '');
-  state.worker.postMessage({ type: 'describe', files: state.files });
+  state.worker.postMessage({ type: 'describe', files: state.files, pick });
 }
 
 function fromInput(input) {
@@ -250,7 +264,9 @@ function showReports(outputs) {
 }
 
 function onWorkerMessage(data) {
-  if (data.type === 'described') describeProjects(data.projects);
+  if (data.type === 'described') {
+    if (data.pick === state.picks) describeProjects(data.projects);
+  }
   else if (data.type === 'progress') onProgress(data);
   else if (data.type === 'imported') onImported(data);
   else if (data.type === 'failed') {

@@ -64,7 +64,7 @@ async function describe(job) {
       p.facts = { valid: false, failure: 'Invalid CHP file', reason: trapText(error) };
     }
   }
-  postMessage({ type: 'described', projects });
+  postMessage({ type: 'described', projects, pick: job.pick });
 }
 
 async function runImport(job) {

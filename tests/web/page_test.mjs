@@ -163,6 +163,12 @@ try {
         const project = path.join(work, 'slow');
         fixturegen('project', project, '--messages', '30', '--seconds', '10');
         await page.setInputFiles('#pick-folder', project);
+        // While the new folder is read, the last project's panel can't start an import.
+        const reading = await page.evaluate(() => ({
+          ready: !document.getElementById('import').disabled && !document.getElementById('project').hidden,
+          count: document.getElementById('message-count').textContent }));
+        ok(!reading.ready || reading.count === '30',
+           `${how}: no import while a picked folder is read (Import ${reading.ready ? 'offered' : 'held'}, ${reading.count || 'no'} messages shown)`);
         await page.waitForSelector('#project:not([hidden])');
         await page.fill('#output', path.join(work, 'cancelled'));
         await page.click('#import');
