@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 #include "base/file_system.hpp"
 
@@ -44,7 +46,40 @@ std::string ParentFolder(const std::string& path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
+// Folders served by a file system of their own (a working folder in memory). Each worker of
+// an import has one, mounted before the workers start; the lock keeps the list whole anyway.
+struct Mount {
+    std::string folder;
+    FileSystem* system;
+};
+std::mutex gMountsMutex;
+std::vector<Mount> gMounts;
+
+bool IsInside(const std::string& folder, const std::string& path) {
+    if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0) return false;
+    if (path.size() == folder.size()) return true;
+    const char next = path[folder.size()];
+    return next == '/' || (ActiveFileSystem().Rules() == PathRules::Windows && next == '\\');
+}
+
+FileSystem& SystemFor(const std::string& path) {
+    std::lock_guard<std::mutex> lock(gMountsMutex);
+    for (const Mount& mount : gMounts)
+        if (IsInside(mount.folder, path)) return *mount.system;
+    return ActiveFileSystem();
+}
+
 } // namespace
+
+void MountFolder(const std::string& folder, FileSystem& system) {
+    std::lock_guard<std::mutex> lock(gMountsMutex);
+    gMounts.push_back(Mount{folder, &system});
+}
+
+void UnmountFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(gMountsMutex);
+    std::erase_if(gMounts, [&](const Mount& mount) { return mount.folder == folder; });
+}
 
 void SetIoFaultHook(IoFaultHook hook, void* context) {
     gIo.fault = hook;
@@ -94,7 +129,7 @@ File File::Open(const std::string& path, OpenMode mode, std::size_t bufferBytes)
         return file;
     }
     int error = 0;
-    file.stream_ = ActiveFileSystem().Open(path, mode, bufferBytes, error);
+    file.stream_ = SystemFor(path).Open(path, mode, bufferBytes, error);
     if (!file.stream_) file.openErrno_ = error != 0 ? error : EIO;
     return file;
 }
@@ -172,16 +207,18 @@ std::string OpenFailureText(const File& failed) {
 
 bool RemoveFile(const std::string& path) {
     if (path.empty() || Inject(IoOp::Remove)) return false;
-    return ActiveFileSystem().Remove(path);
+    return SystemFor(path).Remove(path);
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
     if (Inject(IoOp::Rename)) return false;
-    return ActiveFileSystem().Rename(from, to, false);
+    FileSystem& system = SystemFor(from);
+    return &system == &SystemFor(to) && system.Rename(from, to, false);
 }
 
 bool ReplaceDurably(const std::string& fresh, const std::string& path, FolderSyncs* later) {
-    FileSystem& system = ActiveFileSystem();
+    FileSystem& system = SystemFor(fresh);
+    if (&system != &SystemFor(path)) return false;
     // A rename can reach the disk before the data of the file it names: without this, a
     // power cut could leave `path` empty or cut short, the old file gone.
     if (Inject(IoOp::Sync) || !system.SyncFile(fresh)) return false;
@@ -202,30 +239,32 @@ void FolderSyncs::Add(const std::string& folder) {
 bool FolderSyncs::SyncAll() {
     bool ok = true;
     for (const std::string& folder : folders_)
-        if (Inject(IoOp::Sync) || !ActiveFileSystem().SyncFolder(folder)) ok = false;
+        if (Inject(IoOp::Sync) || !SystemFor(folder).SyncFolder(folder)) ok = false;
     folders_.clear();
     return ok;
 }
 
 bool IsRegularFile(const std::string& path) {
-    return !path.empty() && ActiveFileSystem().Kind(path) == PathKind::File;
+    return !path.empty() && SystemFor(path).Kind(path) == PathKind::File;
 }
 
 bool IsDirectory(const std::string& path) {
-    return !path.empty() && ActiveFileSystem().Kind(path) == PathKind::Folder;
+    return !path.empty() && SystemFor(path).Kind(path) == PathKind::Folder;
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {
-    return !a.empty() && !b.empty() && ActiveFileSystem().SameFile(a, b);
+    if (a.empty() || b.empty()) return false;
+    FileSystem& system = SystemFor(a);
+    return &system == &SystemFor(b) && system.SameFile(a, b);
 }
 
 bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
     names.clear();
-    return ActiveFileSystem().List(folder, names);
+    return SystemFor(folder).List(folder, names);
 }
 
 bool CreateFolder(const std::string& path) {
-    return !path.empty() && ActiveFileSystem().CreateFolder(path);
+    return !path.empty() && SystemFor(path).CreateFolder(path);
 }
 
 } // namespace chpimport

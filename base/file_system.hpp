@@ -68,4 +68,9 @@ FileSystem& ActiveFileSystem();
 // Test-only: `system` serves every file operation from now on; nullptr returns to the disk.
 void UseFileSystem(FileSystem* system);
 
+// From now on `system` serves `folder` and every path inside it (as the program spells them,
+// the folder's own spelling first), whatever file system serves the rest; until UnmountFolder.
+void MountFolder(const std::string& folder, FileSystem& system);
+void UnmountFolder(const std::string& folder);
+
 } // namespace chpimport

@@ -5,7 +5,9 @@
 #include <system_error>
 #include <utility>
 
+#include "base/file_system.hpp"
 #include "base/native_path.hpp"
+#include "base/working_file_system.hpp"
 
 namespace chpimport {
 
@@ -31,16 +33,23 @@ std::optional<WorkDir> WorkDir::Create() {
     return std::nullopt;
 }
 
+WorkDir::WorkDir(std::string path)
+    : path_(std::move(path)), files_(std::make_unique<WorkingFileSystem>(path_)) {
+    MountFolder(path_, *files_);
+}
+
 WorkDir::~WorkDir() {
     Remove();
 }
 
-WorkDir::WorkDir(WorkDir&& other) noexcept : path_(std::exchange(other.path_, std::string())) {}
+WorkDir::WorkDir(WorkDir&& other) noexcept
+    : path_(std::exchange(other.path_, std::string())), files_(std::move(other.files_)) {}
 
 WorkDir& WorkDir::operator=(WorkDir&& other) noexcept {
     if (this != &other) {
         Remove();
         path_ = std::exchange(other.path_, std::string());
+        files_ = std::move(other.files_);
     }
     return *this;
 }
@@ -51,6 +60,8 @@ std::string WorkDir::File(std::string_view name) const {
 
 void WorkDir::Remove() {
     if (path_.empty()) return;
+    UnmountFolder(path_);
+    files_.reset();
     std::error_code ec;
     std::filesystem::remove_all(ToFsPath(path_), ec);
     path_.clear();

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,7 +9,9 @@ namespace chpimport {
 // The process's private working folder, for files that only live within one operation
 // ("tmp.wav", "tmp1.wav"): a fresh, uniquely named folder under the system's temporary
 // folder, readable by its owner only, removed with everything in it when the object goes.
-// Working files there never meet a user's own files of the same names.
+// Working files there never meet a user's own files of the same names. Its files are held in
+// memory while small (WorkingFileSystem), the folder itself stays on the disk.
+class WorkingFileSystem;
 class WorkDir {
 public:
     // Null when no folder can be created.
@@ -25,10 +28,11 @@ public:
     std::string File(std::string_view name) const;
 
 private:
-    explicit WorkDir(std::string path) : path_(std::move(path)) {}
+    explicit WorkDir(std::string path);
     void Remove();
 
     std::string path_;
+    std::unique_ptr<WorkingFileSystem> files_;
 };
 
 } // namespace chpimport
