@@ -22,6 +22,11 @@ struct DesignedPrototype {
     // Prototype entries 1 .. H - 1 (the windowed sinc), as float bits; the rest follows
     // from them: 0 at index 0, 1.0 at H, the mirror image above.
     const std::uint32_t* half;
+    // The whole table laid out as the kernels read it (KernelTable), built in for the big
+    // Zuvan table alone, whose layout at run time was a sixth of a short conversion; null
+    // otherwise. `normalRange` is its range check.
+    const double* rows;
+    bool normalRange;
 };
 
 // The prototypes built in: none where the build could not run the design.

@@ -32,15 +32,14 @@ public:
     bool NormalRange() const { return normalRange_; }
 
 private:
-    // Fills the rows from entry(i), prototype entry i, and checks their range.
+    // Fills `rows` from entry(i), prototype entry i, and checks their range.
     template <typename Entry>
-    void LayOut(Entry&& entry);
-    // The same for a prototype built into the program, without a test per entry.
-    void LayOutBuiltIn(const DesignedPrototype& built);
-    double* Rows() const { return reinterpret_cast<double*>(rows_.data()); }
+    void LayOut(double* rows, Entry&& entry);
+    const double* Rows() const { return rows_; }
 
     ConverterMode mode_;
-    LargeBlock rows_; // filled whole at once: the Zuvan mode's 2.6 MB
+    const double* rows_ = nullptr; // built in, or in storage_
+    LargeBlock storage_;           // filled whole at once: the Zuvan mode's 2.6 MB
     bool normalRange_ = false;
 };
 
