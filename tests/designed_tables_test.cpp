@@ -7,10 +7,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "audio/resample/designed_tables.hpp"
 #include "audio/resample/filter_design.hpp"
 #include "audio/resample/kernel_table.hpp"
+#include "audio/resample/table_layout.hpp"
 
 namespace chpimport {
 namespace {
@@ -60,6 +62,24 @@ TEST_P(BuiltInTables, OnlyTheirOwnModeFindsThem) {
     for (std::int32_t b = 0; b < other.BranchCount; ++b)
         for (std::int32_t j = 0; j < other.TapsPerBranch; ++j)
             ASSERT_EQ(table.Row(b)[j], designed.Row(b)[other.TapsPerBranch - 1 - j]);
+}
+
+// A table built in already laid out is, bit for bit and in its range check, the layout the
+// browser's build makes of the same prototype at run time.
+TEST_P(BuiltInTables, LaidOutAsTheRunTimeLayout) {
+    const ConverterMode mode = MakeConverterMode(GetParam());
+    const DesignedPrototype* built = FindBuiltInPrototype(mode);
+    if (built == nullptr || built->rows == nullptr) GTEST_SKIP() << "laid out at run time";
+    std::vector<double> rows(static_cast<std::size_t>(mode.BranchCount) *
+                             static_cast<std::size_t>(mode.TapsPerBranch));
+    EXPECT_EQ(LayOutPrototypeRows(built->half, mode.BranchCount, mode.TapsPerBranch,
+                                  mode.HalfLength, rows.data()),
+              built->normalRange);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(built->rows[i]),
+                  std::bit_cast<std::uint64_t>(rows[i]))
+            << "entry " << i;
+    EXPECT_EQ(KernelTableCache::Instance().ForMode(mode).Row(0), built->rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BuiltInTables, ::testing::Bool(),
