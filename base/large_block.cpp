@@ -16,13 +16,13 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 } // namespace
 
-LargeBlock::LargeBlock(std::size_t bytes) : size_(bytes) {
+LargeBlock::LargeBlock(std::size_t bytes, BlockUse use) : size_(bytes) {
     void* block = nullptr;
 #if defined(__linux__)
     // Whole, aligned huge pages, for a block that fills at least half of one (a smaller
     // block would pay for clearing a whole huge page); the system falls back to small pages
     // when it has none.
-    if (bytes < kHugePage / 2) {
+    if (bytes < kHugePage / 2 || use == BlockUse::Part) {
         block = std::malloc(bytes == 0 ? 1 : bytes);
     } else if (bytes <= SIZE_MAX - kHugePage) {
         const std::size_t whole = (bytes + kHugePage - 1) / kHugePage * kHugePage;
@@ -32,6 +32,7 @@ LargeBlock::LargeBlock(std::size_t bytes) : size_(bytes) {
             block = nullptr;
     }
 #else
+    (void)use;
     block = std::malloc(bytes == 0 ? 1 : bytes);
 #endif
     if (block == nullptr) std::exit(-1);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times whole processes side by side: each pair runs alternately (A B A B ...), 7 times each,
 # and the median wall time, the median CPU time (user + system) and the peak memory
-# (maximum resident set, of one more run) of each are shown, with the ratios of the medians.
+# (maximum resident set, of one more run) of each are shown, with the ratios of the medians
+# (a run of the 2-s file is timed as 10 runs in a row, for the clock's millisecond).
 #   - chpimport resample against sox (sox IN -r 11111 OUT, sox IN -r 11025 OUT) and against
 #     sox without dither (sox -D, which does less work), in both modes, on three 22222 Hz mono
 #     files: 120 s of speech and 2 s of speech (the demo project's voices, made by the build:
@@ -46,16 +47,21 @@ echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores;" \
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # run NAME DIR COMMAND...: one timed run; appends "wall-s cpu-s" to $work/NAME (bash's own
-# timing of the command alone, to the millisecond; cpu: user + system).
+# timing of the command alone, to the millisecond; cpu: user + system). With repeat > 1 the
+# command runs that many times in a row and the time of one is the total's share: a process of
+# a few milliseconds is then resolved to a tenth of one.
+repeat=1
 run() {
     local name=$1 dir=$2
     shift 2
     local TIMEFORMAT='%3R %3U %3S' timing
     cd "$dir"
-    timing=$( { time "$@" >/dev/null 2>"$work/$name.err"; } 2>&1) ||
+    timing=$( { time for ((i = 0; i < repeat; ++i)); do
+        "$@" >/dev/null 2>"$work/$name.err" || exit 1
+    done; } 2>&1) ||
         { echo "compare: $name failed:" >&2; cat "$work/$name.err" >&2; exit 1; }
     cd - >/dev/null
-    echo "$timing" | awk '{ print $1, $2 + $3 }' >>"$work/$name"
+    echo "$timing" | awk -v n="$repeat" '{ print $1 / n, ($2 + $3) / n }' >>"$work/$name"
 }
 
 # peak DIR COMMAND...: the peak memory (maximum resident set, KiB) of one more run.
@@ -72,7 +78,7 @@ medians() {
     local wall cpu
     wall=$(cut -d' ' -f1 "$work/$1" | sort -g | sed -n "${mid}p")
     cpu=$(cut -d' ' -f2 "$work/$1" | sort -g | sed -n "${mid}p")
-    echo "$wall $cpu $2" | awk '{ printf "%.3f %.3f %.1f", $1, $2, $3 / 1024 }'
+    echo "$wall $cpu $2" | awk '{ printf "%.4f %.4f %.1f", $1, $2, $3 / 1024 }'
 }
 
 # pair TITLE NAME-A DIR-A COMMAND-A -- NAME-B DIR-B COMMAND-B
@@ -94,16 +100,19 @@ pair() {
     local ma mb
     read -r -a ma <<<"$(medians "$cases-$a" "$(peak "$adir" "${acmd[@]}")")"
     read -r -a mb <<<"$(medians "$cases-$b" "$(peak "$bdir" "${bcmd[@]}")")"
-    printf '%-36s %-10s %7.3f s %7.3f s %7.1f MiB\n' "$title" "$a" "${ma[0]}" "${ma[1]}" "${ma[2]}"
-    printf '%-36s %-10s %7.3f s %7.3f s %7.1f MiB   %s/%s: wall %.2f, cpu %.2f\n' \
+    printf '%-36s %-10s %8.4f s %8.4f s %7.1f MiB\n' "$title" "$a" "${ma[0]}" "${ma[1]}" "${ma[2]}"
+    printf '%-36s %-10s %8.4f s %8.4f s %7.1f MiB   %s/%s: wall %.2f, cpu %.2f\n' \
         "" "$b" "${mb[0]}" "${mb[1]}" "${mb[2]}" "$a" "$b" \
         "$(echo "${ma[0]} ${mb[0]}" | awk '{ print $1 / $2 }')" \
         "$(echo "${ma[1]} ${mb[1]}" | awk '{ print ($2 > 0) ? $1 / $2 : 0 }')"
 }
 
-printf '%-36s %-10s %9s %9s %11s\n' "case (medians of $runs, A B A B)" "process" "wall" "cpu" \
+printf '%-36s %-10s %10s %10s %11s\n' "case (medians of $runs, A B A B)" "process" "wall" "cpu" \
     "peak memory"
+echo "(the 2-s file: each timing is 10 runs in a row, the time of one shown)"
 for input in speech120 noise120 speech2; do
+    repeat=1
+    [ "$input" = speech2 ] && repeat=10
     pair "resample $input to 11111 Hz" chpimport "$work" \
         "$chpimport" resample "$input.wav" "out-fast-11111-$input.wav" -- \
         sox "$work" sox "$input.wav" -r 11111 "out-sox-11111-$input.wav"
@@ -118,6 +127,7 @@ for input in speech120 noise120 speech2; do
             "sox -D" "$work" sox -D "$input.wav" -r "$mode" "out-soxD-$mode-$input.wav"
     done
 done
+repeat=1
 pair "import 60 x 2 s ISD25120, 11111 Hz" fast "$work/fast" \
     "$chpimport" import PROJECT.CHP -- \
     reference "$work/reference" "$chpimport" import PROJECT.CHP --reference-converter

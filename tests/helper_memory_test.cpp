@@ -12,13 +12,17 @@
 namespace chpimport {
 namespace {
 
-// Every byte of a block is its own, small blocks and those on huge pages alike, and a move
-// hands the memory over.
+// Every byte of a block is its own, small blocks and those on huge pages or small ones
+// alike, and a move hands the memory over.
 TEST(LargeBlock, HoldsEveryByteItAsksFor) {
-    for (const std::size_t bytes :
-         {std::size_t{1}, std::size_t{5000}, std::size_t{1} << 20, (std::size_t{5} << 20) + 3}) {
-        SCOPED_TRACE(bytes);
-        LargeBlock block(bytes);
+    for (const auto& [bytes, use] : {std::pair{std::size_t{1}, BlockUse::Whole},
+                                     {std::size_t{5000}, BlockUse::Whole},
+                                     {std::size_t{1} << 20, BlockUse::Whole},
+                                     {(std::size_t{5} << 20) + 3, BlockUse::Whole},
+                                     {std::size_t{1} << 20, BlockUse::Part},
+                                     {(std::size_t{3} << 20) + 1, BlockUse::Part}}) {
+        SCOPED_TRACE(testing::Message() << bytes << (use == BlockUse::Part ? " part" : " whole"));
+        LargeBlock block(bytes, use);
         ASSERT_EQ(block.size(), bytes);
         for (std::size_t i = 0; i < bytes; ++i)
             block.data()[i] = static_cast<std::uint8_t>(i % 251);

@@ -56,6 +56,7 @@ private:
     const GroupKernel* kernel_;
     std::int32_t maxThreads_;
     std::int64_t handedOver_ = 0;
+    std::int64_t conversions_ = 0; // handed to a FastConversion
     Buffers buffers_;
     HelperThread helper_;
 };

@@ -1,4 +1,5 @@
-// Compiled with -mavx2 and run only where the processor has AVX2 (see AvailableGroupKernel).
+// Compiled with -mavx2 -mfma and run only where the processor has both (see
+// AvailableGroupKernel).
 // Nothing here may be inline code that other files share: the linker could keep this
 // file's AVX2 copy for everyone.
 #include "audio/resample/fast_kernels.hpp"
@@ -66,8 +67,10 @@ void RunBatch(const LaneGroup* groups, std::int32_t taps, float* out) {
 #pragma GCC unroll 16
         for (std::size_t g = 0; g < N; ++g) {
             const __m256d c = R == Rows::Shared ? shared : coefficients(g, j);
-            const __m256d term = _mm256_mul_pd(_mm256_loadu_pd(window[g] + kLanes * j), c);
-            acc[g] = RoundToFloat(_mm256_add_pd(acc[g], term));
+            // The sum and the product in one instruction: the product of two floats is exact
+            // in double precision, so the fused operation rounds where the addition would.
+            acc[g] =
+                RoundToFloat(_mm256_fmadd_pd(_mm256_loadu_pd(window[g] + kLanes * j), c, acc[g]));
         }
     }
 #pragma GCC unroll 16

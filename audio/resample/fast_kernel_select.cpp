@@ -7,8 +7,9 @@ namespace {
 
 bool ProcessorHasAvx2() {
 #if (defined(__x86_64__) || defined(_M_X64)) && defined(__GNUC__)
-    // Also checks that the system saves the AVX registers.
-    return __builtin_cpu_supports("avx2");
+    // Also checks that the system saves the AVX registers. The kernel fuses its
+    // multiply-adds, so it needs FMA as well.
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
     return false;
 #endif
