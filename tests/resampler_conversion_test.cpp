@@ -149,11 +149,12 @@ struct ClipCase {
 };
 
 TEST(SENDOUT2, HalvesClipsAndTruncatesTowardZero) {
-    const ClipCase cases[] = {{70000.0f, 32767},  {-70000.0f, -32768}, {7.8f, 3},
-                              {-7.8f, -3},        {65534.0f, 32767},   {65535.0f, 32767},
-                              {65536.0f, 32767},  {-65536.0f, -32768}, {-65537.0f, -32768},
-                              {1.9f, 0},          {-1.9f, 0},          {0.0f, 0},
-                              {-65535.9f, -32767}};
+    const ClipCase cases[] = {{70000.0f, 32767},   {-70000.0f, -32768}, {7.8f, 3},
+                              {-7.8f, -3},         {65534.0f, 32767},   {65535.0f, 32767},
+                              {65536.0f, 32767},   {-65536.0f, -32768}, {-65537.0f, -32768},
+                              {1.9f, 0},           {-1.9f, 0},          {0.0f, 0},
+                              {-65535.9f, -32767}, {-0.0f, 0},          {1e-45f, 0},
+                              {INFINITY, 32767},   {-INFINITY, -32768}};
     ConverterRig rig;
     for (const ClipCase& c : cases) rig.converter.SENDOUT2(c.value, rig.out);
     rig.converter.FinishOutputWave(11111);

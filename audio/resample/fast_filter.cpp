@@ -50,11 +50,12 @@ void InterleaveLane(const SampleRing& samples, std::int64_t from, std::size_t le
         target[i * lanes + k] = SampleAt(samples, from + static_cast<std::int64_t>(i));
 }
 
-// Eight lanes whose windows all lie whole inside the ring, in one pass.
-bool InterleaveEight(const SampleRing& samples, std::int64_t base, std::int64_t frameStride,
-                     std::size_t length, double* target) {
-    const std::int16_t* source[8];
-    for (std::size_t k = 0; k < 8; ++k) {
+// N lanes whose windows all lie whole inside the ring, in one pass.
+template <std::size_t N>
+bool InterleaveAll(const SampleRing& samples, std::int64_t base, std::int64_t frameStride,
+                   std::size_t length, double* target) {
+    const std::int16_t* source[N];
+    for (std::size_t k = 0; k < N; ++k) {
         const std::int64_t from = base + static_cast<std::int64_t>(k) * frameStride;
         const auto start = static_cast<std::uint64_t>(from) & samples.mask;
         if (from + static_cast<std::int64_t>(length) > samples.limit ||
@@ -62,8 +63,8 @@ bool InterleaveEight(const SampleRing& samples, std::int64_t base, std::int64_t 
             return false;
         source[k] = samples.data + start;
     }
-    for (std::size_t i = 0; i < length; ++i, target += 8)
-        for (std::size_t k = 0; k < 8; ++k) target[k] = source[k][i];
+    for (std::size_t i = 0; i < length; ++i, target += N)
+        for (std::size_t k = 0; k < N; ++k) target[k] = source[k][i];
     return true;
 }
 
@@ -107,7 +108,11 @@ std::int64_t FrameStride(const Plan& plan, const KernelTable& table, const Span&
 double* InterleaveWindows(const SampleRing& samples, std::int64_t base, std::size_t length,
                           std::size_t lanes, std::int64_t frameStride, FilterScratch& scratch) {
     double* interleaved = scratch.interleaved.Get(length * lanes);
-    if (lanes != 8 || !InterleaveEight(samples, base, frameStride, length, interleaved))
+    const bool whole =
+        lanes == 8   ? InterleaveAll<8>(samples, base, frameStride, length, interleaved)
+        : lanes == 4 ? InterleaveAll<4>(samples, base, frameStride, length, interleaved)
+                     : false;
+    if (!whole)
         for (std::size_t k = 0; k < lanes; ++k)
             InterleaveLane(samples, base + static_cast<std::int64_t>(k) * frameStride, length,
                            lanes, k, interleaved);
