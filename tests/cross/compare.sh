@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail=0
 same() { # name, file A, file B
-    if cmp -s "$2" "$3"; then echo "ok    $1"; else echo "FAIL  $1"; diff <(xxd "$2") <(xxd "$3") | head -10; fail=1; fi
+    if cmp -s "$2" "$3"; then echo "ok    $1"; else echo "FAIL  $1"; { diff <(xxd "$2") <(xxd "$3") | head -10; } || true; fail=1; fi
 }
 
 "$native/tests/fixturegen" chp "$work/SAMPLE.CHP"
@@ -95,8 +95,13 @@ for folder in "Größe Ansagen" "Preis 5 €"; do
                 run decode "$folder/MSG00001.VOC" "$folder/decoded.wav" >"$dir/decode.txt" &&
                 run resample "$folder/decoded.wav" "$folder/resampled.wav" >"$dir/resample.txt" &&
                 run import "$folder/DEMO.CHP" >/dev/null &&
-                run import -r "$folder" --output "batch/$folder" --json >"$dir/batch.json" 2>/dev/null
-        ) || { echo "FAIL  $folder: a $side command failed"; fail=1; }
+                run import -r "$folder" --output "batch/$folder" --json >"$dir/batch.json" 2>"$dir/batch.err"
+        ) || {
+            # Which command failed and what the last one said, for a failure seen only rarely.
+            echo "FAIL  $folder: a $side command failed; import -r said:"
+            tail -5 "$dir/batch.err" 2>/dev/null || true
+            fail=1
+        }
     done
     for out in info.txt decode.txt resample.txt decoded.wav resampled.wav MSG00001.wav MSG00002.wav MSG00003.wav; do
         same "$folder: $out" "$work/native/$folder/$out" "$work/windows/$folder/$out"
