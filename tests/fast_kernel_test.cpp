@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "audio/resample/fast_kernels.hpp"
 #include "audio/resample/kernel_table.hpp"
 #include "audio/resample/phase_schedule.hpp"
+#include "audio/resample/resampler.hpp"
 #include "support/engine_compare.hpp"
 
 namespace chpimport {
@@ -236,6 +238,28 @@ TEST(FilterOutputs, ScheduledOutputsFitTheLanes) {
             EXPECT_LT(FilterOutputs(job, values.data()), plan.size() / 500)
                 << kernel->name << (zuvan ? " zuvan" : " plain");
         }
+    }
+}
+
+// The batch conversion to output samples against the one-by-one one: clipping, rounding of
+// the halving, signed zeros, the smallest floats and infinities, at every position of the
+// four-wide steps and the tail after them.
+TEST(OutputSamples, EqualOutputSampleOneByOne) {
+    std::vector<float> values = {70000.0f, -70000.0f, 65534.0f,  65535.0f,  65535.99f,
+                                 65536.0f, -65536.0f, -65537.0f, -65535.9f, 7.8f,
+                                 -7.8f,    1.9f,      -1.9f,     0.0f,      -0.0f,
+                                 1e-45f,   -1e-45f,   3.0f,      -3.0f,     1.0f,
+                                 2.5e-38f, INFINITY,  -INFINITY, 1e30f,     -1e30f};
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> wide(-80000.0f, 80000.0f);
+    for (int i = 0; i < 200; ++i) values.push_back(wide(random));
+    for (std::size_t skip = 0; skip < 9; ++skip) {
+        const std::size_t count = values.size() - skip;
+        std::vector<std::uint16_t> bits(count);
+        OutputSamples(values.data() + skip, count, bits.data());
+        for (std::size_t i = 0; i < count; ++i)
+            ASSERT_EQ(bits[i], static_cast<std::uint16_t>(OutputSample(values[skip + i])))
+                << values[skip + i] << " at " << i << " of " << count;
     }
 }
 

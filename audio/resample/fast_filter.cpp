@@ -9,6 +9,11 @@
 
 #include "audio/resample/resampler.hpp"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define CHPIMPORT_SSE2_SAMPLES 1
+#endif
+
 namespace chpimport {
 namespace {
 
@@ -221,16 +226,18 @@ void ComputeStragglers(const Plan& plan, const SampleRing& samples, const Kernel
         const std::int64_t n = share.Output(i, k);
         const PlannedOutput lane = plan(n);
         for (std::int32_t j = 0; j < taps; ++j) window[j] = SampleAt(samples, lane.window + j);
-        sink(n, ScalarDot(window, table.Row(lane.branch), taps));
+        sink.Put(n, sink.One(ScalarDot(window, table.Row(lane.branch), taps)));
     }
 }
 
 // The leads [leadBegin, leadEnd) of a span and their lanes: grouped, computed by the span's
-// kernel, and handed to sink(output, value). Returns how many outputs were computed alone.
+// kernel, and handed to the sink: Prepare(values, count) turns the kernel's values into
+// what Put(output, what) takes, One(value) does so for a value computed alone. Returns how
+// many outputs were computed alone.
 template <typename Plan, typename Sink>
 std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const KernelTable& table,
                          const Span& span, std::int64_t leadBegin, std::int64_t leadEnd,
-                         FilterScratch& scratch, Sink&& sink) {
+                         FilterScratch& scratch, Sink& sink) {
     if (leadBegin >= leadEnd) return 0;
     const GroupKernel& kernel = *span.kernel;
     const ShareLayout share(span, leadBegin, leadEnd);
@@ -250,16 +257,69 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
 
     float* values = scratch.lanes.Get(share.leads * share.lanes);
     kernel.run(scratch.groups.Get(share.leads), share.leads, taps, values);
+    const auto* ready = sink.Prepare(values, share.leads * share.lanes, scratch);
     for (std::size_t g = 0; g < share.leads; ++g) {
         const auto i = order != nullptr ? static_cast<std::size_t>(order[g]) : g;
         for (std::size_t k = 0; k < share.lanes && i < share.laneLeads[k]; ++k)
-            sink(share.Output(i, k), values[g * share.lanes + k]);
+            sink.Put(share.Output(i, k), ready[g * share.lanes + k]);
     }
     ComputeStragglers(plan, samples, table, share, scratch.stragglers, sink);
     return scratch.stragglers.size();
 }
 
+// Filter values kept as they are, by output.
+struct ValueSink {
+    float* values;
+    const float* Prepare(const float* computed, std::size_t, FilterScratch&) { return computed; }
+    float One(float value) const { return value; }
+    void Put(std::int64_t o, float value) const { values[o] = value; }
+};
+
+// Output samples, 16 bits little-endian, at bytes + 2 x (n - first).
+struct SampleSink {
+    std::uint8_t* bytes;
+    std::int64_t first;
+    const std::uint16_t* Prepare(const float* computed, std::size_t count, FilterScratch& scratch) {
+        std::uint16_t* bits = scratch.samples.Get(count);
+        OutputSamples(computed, count, bits);
+        return bits;
+    }
+    std::uint16_t One(float value) const { return static_cast<std::uint16_t>(OutputSample(value)); }
+    void Put(std::int64_t n, std::uint16_t bits) const {
+        std::uint8_t* at = bytes + 2 * (n - first);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(at, &bits, 2);
+        } else {
+            at[0] = static_cast<std::uint8_t>(bits & 0xFF);
+            at[1] = static_cast<std::uint8_t>(bits >> 8);
+        }
+    }
+};
+
+#ifdef CHPIMPORT_SSE2_SAMPLES
+// Four values as OutputSample makes them, in the low 16 bits of each lane. Halving in single
+// precision rounds the exact half once, as halving in double and rounding to float does;
+// max(lo, y) and min(hi, y) keep a NaN, which then truncates to 0 as the scalar cast does.
+inline __m128i FourSamples(const float* values) {
+    const __m128 y = _mm_mul_ps(_mm_loadu_ps(values), _mm_set1_ps(0.5f));
+    const __m128 clipped = _mm_min_ps(_mm_set1_ps(32767.0f), _mm_max_ps(_mm_set1_ps(-32768.0f), y));
+    const __m128i whole = _mm_cvttps_epi32(clipped); // toward zero
+    return _mm_srai_epi32(_mm_slli_epi32(whole, 16), 16);
+}
+#endif
+
 } // namespace
+
+void OutputSamples(const float* values, std::size_t count, std::uint16_t* bits) {
+    std::size_t i = 0;
+#ifdef CHPIMPORT_SSE2_SAMPLES
+    for (; i + 8 <= count; i += 8) {
+        const __m128i eight = _mm_packs_epi32(FourSamples(values + i), FourSamples(values + i + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bits + i), eight);
+    }
+#endif
+    for (; i < count; ++i) bits[i] = static_cast<std::uint16_t>(OutputSample(values[i]));
+}
 
 Span PlanSpan(std::int64_t first, std::int64_t count, const GroupKernel& kernel) {
     const std::int64_t longSpan = kernel.lanes * kLongStride;
@@ -291,24 +351,16 @@ std::size_t FilterScratch::Place(std::uint8_t* memory, std::size_t leads,
     place(byBranch, leads);
     place(starts, starts_);
     place(lanes, leads * kLanes);
+    place(samples, leads * kLanes);
     return used;
 }
 
 std::size_t WriteScheduledLeads(const PhaseSchedule& schedule, const SampleRing& samples,
                                 const KernelTable& table, const Span& span, std::int64_t leadBegin,
                                 std::int64_t leadEnd, FilterScratch& scratch, std::uint8_t* bytes) {
-    const std::int64_t first = span.first;
+    SampleSink sink{bytes, span.first};
     return ComputeLeads(SchedulePlan{&schedule}, samples, table, span, leadBegin, leadEnd, scratch,
-                        [bytes, first](std::int64_t n, float value) {
-                            const auto bits = static_cast<std::uint16_t>(OutputSample(value));
-                            std::uint8_t* at = bytes + 2 * (n - first);
-                            if constexpr (std::endian::native == std::endian::little) {
-                                std::memcpy(at, &bits, 2);
-                            } else {
-                                at[0] = static_cast<std::uint8_t>(bits & 0xFF);
-                                at[1] = static_cast<std::uint8_t>(bits >> 8);
-                            }
-                        });
+                        sink);
 }
 
 std::size_t FilterOutputs(const FilterJob& job, float* values) {
@@ -316,7 +368,7 @@ std::size_t FilterOutputs(const FilterJob& job, float* values) {
     const SampleRing samples{job.samples, ~std::uint64_t{0},
                              static_cast<std::int64_t>(job.sampleCount)};
     const ArrayPlan plan{job.outputs};
-    auto sink = [values](std::int64_t o, float value) { values[o] = value; };
+    ValueSink sink{values};
     // Part `part` of `parts` of every span's leads.
     auto run = [&](std::int64_t part, std::int64_t parts) {
         FilterScratch scratch;

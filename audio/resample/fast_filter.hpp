@@ -93,6 +93,7 @@ struct FilterScratch {
     ScratchArray<std::int64_t> byBranch;
     ScratchArray<std::int64_t> starts;
     ScratchArray<float> lanes;
+    ScratchArray<std::uint16_t> samples; // the lanes' values as output samples
     std::vector<std::int64_t> stragglers;
 
     // Places the buffers for shares of up to `leads` leads in `memory` (64-byte aligned;
@@ -127,6 +128,10 @@ inline constexpr std::size_t kThreadedOutputs = 8192;
 // values[i] = the filter value of job.outputs[i]. Returns how many of the outputs did not fit
 // the lanes' pattern and were computed one by one (a handful in a well-planned run).
 std::size_t FilterOutputs(const FilterJob& job, float* values);
+
+// bits[i] = OutputSample(values[i]) as 16 bits, for i < count; four at a time where the
+// processor has SSE2.
+void OutputSamples(const float* values, std::size_t count, std::uint16_t* bits);
 
 // One output on its own, the plain way: `window` holds its T samples, oldest first, and
 // `row` its branch as KernelTable lays it out.
