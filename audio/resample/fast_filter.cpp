@@ -258,10 +258,17 @@ std::size_t ComputeLeads(const Plan& plan, const SampleRing& samples, const Kern
     float* values = scratch.lanes.Get(share.leads * share.lanes);
     kernel.run(scratch.groups.Get(share.leads), share.leads, taps, values);
     const auto* ready = sink.Prepare(values, share.leads * share.lanes, scratch);
-    for (std::size_t g = 0; g < share.leads; ++g) {
-        const auto i = order != nullptr ? static_cast<std::size_t>(order[g]) : g;
-        for (std::size_t k = 0; k < share.lanes && i < share.laneLeads[k]; ++k)
-            sink.Put(share.Output(i, k), ready[g * share.lanes + k]);
+    if (order == nullptr) {
+        // In lead order each lane's outputs follow each other: put them lane by lane.
+        for (std::size_t k = 0; k < share.lanes; ++k)
+            for (std::size_t i = 0; i < share.laneLeads[k]; ++i)
+                sink.Put(share.Output(i, k), ready[i * share.lanes + k]);
+    } else {
+        for (std::size_t g = 0; g < share.leads; ++g) {
+            const auto i = static_cast<std::size_t>(order[g]);
+            for (std::size_t k = 0; k < share.lanes && i < share.laneLeads[k]; ++k)
+                sink.Put(share.Output(i, k), ready[g * share.lanes + k]);
+        }
     }
     ComputeStragglers(plan, samples, table, share, scratch.stragglers, sink);
     return scratch.stragglers.size();
