@@ -1,5 +1,8 @@
 #include "chp/message_import.hpp"
 
+#include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -16,7 +19,6 @@
 #include "chp/voc_name.hpp"
 
 namespace chpimport {
-namespace {
 
 // The working files of one message, in the private working folder. Any left from an
 // earlier message go before the decoder runs, so a VOC file without sound can never pick
@@ -44,6 +46,8 @@ private:
     std::string converted_;
 };
 
+namespace {
+
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -65,12 +69,24 @@ std::string Printable(std::string_view text) {
     return out;
 }
 
-void WriteDebugLine(TextFile* log, const std::string& vocPath, std::int16_t n,
+// The message's line in the debug log; held in env.heldLog when there is one.
+void WriteDebugLine(ImportEnvironment& env, const std::string& vocPath, std::int16_t n,
                     std::uint16_t address, std::uint8_t rowLow, std::uint8_t rowHigh) {
-    if (log == nullptr) return;
-    log->Printf("file %s nb [%hd] addr [%04X] rows %02X %02X\n", Printable(vocPath).c_str(), n,
-                static_cast<unsigned>(address), static_cast<unsigned>(rowLow),
-                static_cast<unsigned>(rowHigh));
+    TextFile* log = env.session.DebugLog.get();
+    if (env.heldLog == nullptr && log == nullptr) return;
+    const char* format = "file %s nb [%hd] addr [%04X] rows %02X %02X\n";
+    const std::string name = Printable(vocPath);
+    const auto args = [&](char* out, std::size_t size) {
+        return std::snprintf(out, size, format, name.c_str(), n, static_cast<unsigned>(address),
+                             static_cast<unsigned>(rowLow), static_cast<unsigned>(rowHigh));
+    };
+    std::string line(static_cast<std::size_t>(std::max(args(nullptr, 0), 0)), '\0');
+    args(line.data(), line.size() + 1);
+    if (env.heldLog != nullptr) {
+        env.heldLog->push_back(std::move(line));
+    } else {
+        log->Write(line);
+    }
 }
 
 // The final file is written under this name beside it first, and renamed over it only
@@ -83,14 +99,18 @@ std::optional<std::string> StagingPath(const std::string& wavePath, const std::s
 
 // Cuts the converted message to its first `kept` samples (all of it when `kept` is
 // negative) into `wavePath`, replacing an older file only with a complete new one.
-bool WriteFinalWave(const std::string& converted, const std::string& wavePath,
-                    const std::string& vocPath, std::int32_t kept, FolderSyncs* later) {
-    std::optional<std::string> staging = StagingPath(wavePath, vocPath);
+bool WriteFinalWave(PreparedMessage& prepared, const std::string& wavePath, std::int32_t kept,
+                    ImportEnvironment& env) {
+    std::optional<std::string> staging = StagingPath(wavePath, prepared.vocPath);
     if (!staging) return false;
-    const std::int32_t copied = CopyWaveRange(converted, *staging, 0, kept);
+    const std::int32_t copied = CopyWaveRange(prepared.work->Converted(), *staging, 0, kept);
     // A copy of no samples also reports 0: only a sample count of 1 asks for none.
     bool ok = (copied > 0 || kept == 0) && IsRegularFile(*staging);
-    if (ok) ok = ReplaceDurably(*staging, wavePath, later);
+    if (ok && env.staged) {
+        prepared.work.reset(); // done with: the working folder is free for the next message
+        env.staged();
+    }
+    if (ok) ok = ReplaceDurably(*staging, wavePath, env.folderSyncs);
     if (!ok && IsRegularFile(*staging)) RemoveFile(*staging);
     return ok;
 }
@@ -105,16 +125,23 @@ std::string RateWarning(const std::string& vocPath, std::uint32_t rate) {
            " Hz, so it will play too " + (rate < kAssumedInputRate ? "fast" : "slow");
 }
 
-std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
-                           std::string& wavePath, std::int16_t& length) {
-    ImportSession& session = env.session;
-    MessageResult& result = env.message;
-    result = MessageResult{};
+PreparedMessage::PreparedMessage() = default;
+PreparedMessage::~PreparedMessage() = default;
+PreparedMessage::PreparedMessage(PreparedMessage&&) noexcept = default;
+PreparedMessage& PreparedMessage::operator=(PreparedMessage&&) noexcept = default;
+
+PreparedMessage PrepareMessage(ImportEnvironment& env, const std::string& projectPath,
+                               std::int16_t n) {
+    const ImportSession& session = env.session;
+    PreparedMessage prepared;
+    prepared.number = n;
+    MessageResult& result = prepared.result;
     result.number = n;
-    auto fail = [&](std::string why) -> std::int16_t {
+    auto fail = [&](std::string why) -> PreparedMessage {
         result.status = MessageStatus::Failed;
         result.failure = std::move(why);
-        return -1;
+        prepared.work.reset();
+        return std::move(prepared);
     };
     if (projectPath.size() > kMaxText) return fail("the project's path is over 255 characters");
     ChpDirEntry entry;
@@ -130,14 +157,14 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     }
 
     // From here on every message leaves its line in the debug log.
-    TextFile* log = session.DebugLog.get();
     const PathParts project = SplitPath(projectPath);
     const std::string folder = project.drive + project.directory;
-    std::string vocPath = folder + entry.VocName;
+    std::string& vocPath = prepared.vocPath;
+    vocPath = folder + entry.VocName;
     result.vocName = entry.VocName;
     result.address = entry.Address;
-    auto refuse = [&](std::string why) -> std::int16_t {
-        WriteDebugLine(log, vocPath, n, entry.Address, 0, 0);
+    auto refuse = [&](std::string why) -> PreparedMessage {
+        WriteDebugLine(env, vocPath, n, entry.Address, 0, 0);
         return fail(std::move(why));
     };
     // The name is used as it stands: a name shorter than 12 characters gets no blanks.
@@ -153,8 +180,10 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     if (!finalPath) return refuse(entry.VocName + ": the WAV file's path is over 255 characters");
     if (SameIgnoringCase(*finalPath, vocPath) || IsSameFile(*finalPath, vocPath))
         return refuse(entry.VocName + ": the VOC file is named like its WAV file");
+    prepared.finalPath = *finalPath;
 
-    WorkingFiles work(env.workDir);
+    prepared.work = std::make_unique<WorkingFiles>(env.workDir);
+    const WorkingFiles& work = *prepared.work;
     VocTrailer trailer{};
     std::string reason;
     VocDecodeNotes notes;
@@ -163,39 +192,63 @@ std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPat
     if (!decoded) return refuse(Printable(vocPath) + ": " + reason);
     if (std::string warning = RateWarning(vocPath, notes.rate); !warning.empty())
         result.warnings.push_back(std::move(warning));
-    WriteDebugLine(log, vocPath, n, entry.Address, trailer.bytes[1], trailer.bytes[2]);
+    WriteDebugLine(env, vocPath, n, entry.Address, trailer.bytes[1], trailer.bytes[2]);
 
     // The trailer's chip code renames the project's chip for this and every later message.
-    const ChipInfo chip = GetChipInfo(trailer.ChipCode(), session.ChipName);
-    session.ChipName = chip.Name;
+    prepared.chip = GetChipInfo(trailer.ChipCode(), session.ChipName);
+    prepared.chipName = prepared.chip.Name;
 
-    const std::uint16_t rowCount = trailer.RowCount();
+    prepared.rowCount = trailer.RowCount();
     if (entry.Address > 0x7FFF)
         return fail("the address " + std::to_string(entry.Address) + " is over 32767");
-    if (rowCount > 0x7FFF)
-        return fail(Printable(vocPath) + ": the row count " + std::to_string(rowCount) +
+    if (prepared.rowCount > 0x7FFF)
+        return fail(Printable(vocPath) + ": the row count " + std::to_string(prepared.rowCount) +
                     " is over 32767");
     // A VOC file without a sound block decodes without writing anything.
     if (!IsRegularFile(work.Decoded())) return fail(Printable(vocPath) + ": no sound block");
-    const bool compatible = session.ZuvanCompatible != 0;
-    if (env.converter.ResampleWave(work.Decoded(), work.Converted(), compatible) == 0)
+    prepared.compatible = session.ZuvanCompatible != 0;
+    if (env.converter.ResampleWave(work.Decoded(), work.Converted(), prepared.compatible) == 0)
         return fail(Printable(vocPath) + ": the conversion failed");
+    prepared.address = entry.Address;
+    prepared.converted = true;
+    return prepared;
+}
 
-    const MessageLength size =
-        ComputeMessageLength(static_cast<std::int16_t>(rowCount), chip, OutputRate(compatible));
+std::int16_t FinishMessage(ImportEnvironment& env, PreparedMessage& prepared, std::string& wavePath,
+                           std::int16_t& length) {
+    MessageResult& result = env.message;
+    result = std::move(prepared.result);
+    if (!prepared.converted) return -1;
+    auto fail = [&](std::string why) -> std::int16_t {
+        result.status = MessageStatus::Failed;
+        result.failure = std::move(why);
+        prepared.work.reset();
+        return -1;
+    };
+    const MessageLength size = ComputeMessageLength(static_cast<std::int16_t>(prepared.rowCount),
+                                                    prepared.chip, OutputRate(prepared.compatible));
     const std::int32_t kept = KeptSamples(size.SampleCount);
-    if (env.observer != nullptr) env.observer->OnConverted(n, work.Converted(), kept);
-    if (!WriteFinalWave(work.Converted(), *finalPath, vocPath, kept, env.folderSyncs))
-        return fail(Printable(*finalPath) + ": the WAV file could not be written");
+    if (env.observer != nullptr)
+        env.observer->OnConverted(prepared.number, prepared.work->Converted(), kept);
+    if (!WriteFinalWave(prepared, prepared.finalPath, kept, env))
+        return fail(Printable(prepared.finalPath) + ": the WAV file could not be written");
+    prepared.work.reset();
 
-    session.DurationMs = size.DurationMs;
-    wavePath = *finalPath;
+    env.session.DurationMs = size.DurationMs;
+    wavePath = prepared.finalPath;
     length = size.Length;
     result.status = MessageStatus::Imported;
     result.length = size.Length;
     result.durationMs = size.DurationMs;
     result.wavePath = wavePath;
-    return static_cast<std::int16_t>(entry.Address);
+    return static_cast<std::int16_t>(prepared.address);
+}
+
+std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
+                           std::string& wavePath, std::int16_t& length) {
+    PreparedMessage prepared = PrepareMessage(env, projectPath, n);
+    if (prepared.chipName) env.session.ChipName = *prepared.chipName;
+    return FinishMessage(env, prepared, wavePath, length);
 }
 
 } // namespace chpimport

@@ -1,8 +1,13 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "base/message_sink.hpp"
+#include "chp/chip_table.hpp"
 #include "chp/import_result.hpp"
 #include "chp/import_session.hpp"
 
@@ -10,6 +15,7 @@ namespace chpimport {
 
 class FolderSyncs;
 class SampleRateConverter;
+class WorkingFiles;
 
 // Sees each message's whole converted sound just before it is cut to the message's length
 // in the chip, so that the part the cut removes can be measured (for a report) without
@@ -31,6 +37,34 @@ struct ImportEnvironment {
     MessageResult message = {};                 // set by ImportMessage: what became of the message
     ConvertedSoundObserver* observer = nullptr; // optional
     FolderSyncs* folderSyncs = nullptr; // where the WAV file's folder waits; null: synced at once
+    // Where a message prepared ahead keeps its debug log lines until its turn; null: written.
+    std::vector<std::string>* heldLog = nullptr;
+    // Called once the new WAV file is complete under its staging name and the working files
+    // are gone, before the wait that makes it durable: the next message can start meanwhile.
+    std::function<void()> staged = {};
+};
+
+// A message decoded and converted, not yet cut into its WAV file: the first part of
+// ImportMessage. It reads the session (ChipName, ZuvanCompatible, Outputs) and changes
+// nothing of it, so that the next message can be prepared while this one's files are made
+// durable.
+struct PreparedMessage {
+    PreparedMessage();
+    ~PreparedMessage();
+    PreparedMessage(PreparedMessage&&) noexcept;
+    PreparedMessage& operator=(PreparedMessage&&) noexcept;
+
+    std::int16_t number = 0;
+    bool converted = false;              // FinishMessage cuts it; else result tells the failure
+    MessageResult result;                // what became of it so far
+    std::optional<std::string> chipName; // the session's ChipName from this message on
+    ChipInfo chip;
+    std::uint16_t address = 0;
+    std::uint16_t rowCount = 0;
+    bool compatible = false; // converted to 11025 Hz
+    std::string vocPath;
+    std::string finalPath;
+    std::unique_ptr<WorkingFiles> work; // the converted sound, until the cut
 };
 
 // The warning for a VOC file whose sound was recorded at `rate` Hz (its decoded rate; 0 for
@@ -55,5 +89,12 @@ std::string RateWarning(const std::string& vocPath, std::uint32_t rate);
 // rate than the conversion assumes, for one) among its warnings.
 std::int16_t ImportMessage(ImportEnvironment& env, const std::string& projectPath, std::int16_t n,
                            std::string& wavePath, std::int16_t& length);
+
+// ImportMessage in two parts: PrepareMessage up to the conversion, then, once the caller has
+// given the session the prepared ChipName, FinishMessage's cut into the WAV file.
+PreparedMessage PrepareMessage(ImportEnvironment& env, const std::string& projectPath,
+                               std::int16_t n);
+std::int16_t FinishMessage(ImportEnvironment& env, PreparedMessage& prepared, std::string& wavePath,
+                           std::int16_t& length);
 
 } // namespace chpimport

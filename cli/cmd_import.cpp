@@ -119,6 +119,8 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     SampleRateConverter converter(messages, ReadKeyAlone);
     if (options.referenceConverter) converter.SetEngine(converter.Reference());
     ProjectImporter importer(converter, messages, workDir);
+    // The disk's waits for one message's files overlap the work of the next.
+    importer.PrepareAhead(true);
     std::optional<report::ImportReport> report;
     if (options.report) {
         report.emplace();

@@ -1,16 +1,106 @@
 #include "project/project_importer.hpp"
 
 #include <cstdint>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include "audio/resample/resampler.hpp"
 #include "chp/chp_file.hpp"
 #include "chp/message_length.hpp"
 #include "project/project_files.hpp"
 
 namespace chpimport {
 
+namespace {
+
+// Keeps the messages of a message prepared ahead until its turn. They only inform: each is
+// answered OK, as the user would.
+class HeldMessages final : public MessageSink {
+public:
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
+        held_.push_back({text, caption, style});
+        return kIdOk;
+    }
+    void ShowTo(MessageSink& sink) const {
+        for (const Held& message : held_)
+            sink.ShowMessage(message.text, message.caption, message.style);
+    }
+
+private:
+    struct Held {
+        std::string text;
+        std::string caption;
+        unsigned style;
+    };
+    std::vector<Held> held_;
+};
+
+} // namespace
+
+struct ProjectImporter::Ahead {
+    std::int16_t number = 0;
+    std::thread thread;
+    PreparedMessage prepared;
+    std::vector<std::string> log;
+    HeldMessages decoder;                 // the VOC decoder's messages
+    HeldMessages converter;               // the converter's
+    MessageSink* converterSink = nullptr; // the converter's own, given back after
+};
+
 ProjectImporter::ProjectImporter(SampleRateConverter& converter, MessageSink& messages,
                                  std::string workDir)
     : converter_(converter), messages_(messages), workDir_(std::move(workDir)) {}
+
+ProjectImporter::~ProjectImporter() {
+    DropAhead();
+}
+
+void ProjectImporter::StartAhead(std::int16_t n) {
+    auto ahead = std::make_unique<Ahead>();
+    Ahead& a = *ahead;
+    a.number = n;
+    a.converterSink = &converter_.Messages();
+    converter_.SetMessages(a.converter);
+    try {
+        a.thread = std::thread([this, &a] {
+            ImportEnvironment env{session_, converter_, a.decoder, workDir_};
+            env.heldLog = &a.log;
+            a.prepared = PrepareMessage(env, session_.ProjectPath, a.number);
+        });
+    } catch (const std::system_error&) {
+        converter_.SetMessages(*a.converterSink);
+        return; // prepared in its turn instead
+    }
+    ahead_ = std::move(ahead);
+}
+
+bool ProjectImporter::TakeAhead(std::int16_t n, PreparedMessage& prepared) {
+    if (!ahead_) return false;
+    if (ahead_->number != n) {
+        DropAhead();
+        return false;
+    }
+    Ahead& a = *ahead_;
+    a.thread.join();
+    converter_.SetMessages(*a.converterSink);
+    for (const std::string& line : a.log)
+        if (session_.DebugLog) session_.DebugLog->Write(line);
+    a.decoder.ShowTo(messages_);
+    a.converter.ShowTo(*a.converterSink);
+    prepared = std::move(a.prepared);
+    ahead_.reset();
+    ++takenAhead_;
+    return true;
+}
+
+void ProjectImporter::DropAhead() {
+    if (!ahead_) return;
+    if (ahead_->thread.joinable()) ahead_->thread.join();
+    converter_.SetMessages(*ahead_->converterSink);
+    ahead_.reset();
+}
 
 void ProjectImporter::StartResult() {
     result_ = ProjectResult{};
@@ -34,6 +124,7 @@ ProjectImporter::StartStatus ProjectImporter::OutputsFailed(StartStatus status,
 ProjectImporter::StartStatus ProjectImporter::Start(const std::string& chpPath, bool zuvan,
                                                     const OutputPlacement& outputs) {
     if (Importing()) return StartStatus::Invalid;
+    DropAhead();
     session_.ZuvanCompatible = zuvan ? 1 : 0;
     session_.ProjectPath = chpPath;
     session_.Outputs = outputs;
@@ -71,8 +162,15 @@ ProjectImporter::Step ProjectImporter::ImportNext() {
     ImportEnvironment env{session_, converter_, messages_, workDir_};
     env.observer = observer_;
     env.folderSyncs = &folderSyncs_;
-    step.address =
-        ImportMessage(env, session_.ProjectPath, session_.MessageNumber, step.wavePath, length);
+    const std::int16_t n = session_.MessageNumber;
+    PreparedMessage prepared;
+    if (!TakeAhead(n, prepared)) prepared = PrepareMessage(env, session_.ProjectPath, n);
+    if (prepared.chipName) session_.ChipName = *prepared.chipName;
+    // Only a step that has a next one prepares it: the last, and a step after which the
+    // count wraps, have none.
+    if (prepareAhead_ && n < session_.MessageCount && n < INT16_MAX)
+        env.staged = [this, n] { StartAhead(static_cast<std::int16_t>(n + 1)); };
+    step.address = FinishMessage(env, prepared, step.wavePath, length);
     lastFailure_ = env.message.failure;
     if (step.address >= 0) {
         // A message the project file doesn't list gets no table entry either; the message's
@@ -110,6 +208,7 @@ ProjectImporter::Step ProjectImporter::ImportNext() {
 }
 
 const char* ProjectImporter::Finish() {
+    DropAhead();
     // A finished import's files, names and entries reach the disk before it is reported done.
     const bool named = folderSyncs_.SyncAll();
     const bool synced = !session_.TableFile || session_.TableFile->Sync();
@@ -122,12 +221,14 @@ const char* ProjectImporter::Finish() {
 }
 
 void ProjectImporter::Abort() {
+    DropAhead();
     result_.status = ProjectStatus::Aborted;
     folderSyncs_.SyncAll();
     CloseTableFile(session_.TableFile);
 }
 
 void ProjectImporter::Close() {
+    DropAhead();
     folderSyncs_.SyncAll();
     if (session_.TableFile) CloseTableFile(session_.TableFile);
 }

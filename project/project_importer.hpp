@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/file.hpp"
@@ -44,6 +45,18 @@ public:
     };
 
     ProjectImporter(SampleRateConverter& converter, MessageSink& messages, std::string workDir);
+    ~ProjectImporter();
+    ProjectImporter(const ProjectImporter&) = delete;
+    ProjectImporter& operator=(const ProjectImporter&) = delete;
+
+    // With `on`, each step decodes and converts the next message on a thread of its own while
+    // it waits for its own files to reach the disk, so that the waits cost (almost) nothing.
+    // Every step still reports only what it completed, and the next step takes what was
+    // prepared: the same files, lines and messages as one message after the other. What was
+    // prepared for a step that never comes (an abort) is dropped unseen. Off by default.
+    void PrepareAhead(bool on) { prepareAhead_ = on; }
+    // How many steps took a message prepared ahead.
+    std::int32_t TakenAhead() const { return takenAhead_; }
 
     // Validates the CHP file, reads its header into the session, then creates the table file
     // with its banner, writes the project file's summary keys and opens the debug log.
@@ -69,7 +82,15 @@ public:
     void SetConvertedSoundObserver(ConvertedSoundObserver* observer) { observer_ = observer; }
 
 private:
+    struct Ahead;
     void StartResult();
+    // Starts preparing message n on its thread; nothing when no thread can be had.
+    void StartAhead(std::int16_t n);
+    // What was prepared for message n, its held lines and messages given out as if made now;
+    // false when nothing was (or for another message, which is then dropped).
+    bool TakeAhead(std::int16_t n, PreparedMessage& prepared);
+    void DropAhead();
+
     StartStatus OutputsFailed(StartStatus status, const char* failure);
 
     SampleRateConverter& converter_;
@@ -81,6 +102,9 @@ private:
     ConvertedSoundObserver* observer_ = nullptr;
     // The folders of the files renamed so far, synced when the import ends.
     FolderSyncs folderSyncs_;
+    bool prepareAhead_ = false;
+    std::int32_t takenAhead_ = 0;
+    std::unique_ptr<Ahead> ahead_; // the next message, being prepared
 };
 
 } // namespace chpimport

@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "audio/resample/resampler.hpp"
 #include "base/file.hpp"
 #include "base/message_sink.hpp"
 #include "chp/message_import.hpp"
 #include "project/project_files.hpp"
+#include "project/project_importer.hpp"
 #include "support/demo_example.hpp"
 #include "support/fixtures.hpp"
+#include "support/message_recorder.hpp"
 
 namespace chpimport {
 namespace {
@@ -21,6 +25,7 @@ struct Voc {
     std::uint16_t address;
     std::uint16_t rowCount;
     bool present = true;
+    std::uint8_t chipCode = 5;
 };
 
 class ImportOutputs : public ::testing::Test {
@@ -32,7 +37,7 @@ protected:
             builder.Message(m.address, m.name);
             if (!m.present) continue;
             fixtures::VocBuilder voc;
-            voc.chipCode = 5;
+            voc.chipCode = m.chipCode;
             voc.rowCount = m.rowCount;
             // ISD2560 at 11111 Hz: 27.7775 samples per row count; twice that as input.
             fixtures::Bytes samples(static_cast<std::size_t>(m.rowCount) * 56 + 64);
@@ -119,6 +124,61 @@ TEST_F(ImportOutputs, FailedMiddleMessageLeavesAGap) {
     EXPECT_NE(fixtures::ReadText(Path("debug.bid"))
                   .find("file " + Path("MESSAGE2.VOC") + " nb [2] addr [0028] rows 00 00\r\n"),
               std::string::npos);
+}
+
+// Each message prepared ahead while the one before waits for the disk: the same files, debug
+// log, messages and step reports as one message after the other, in both modes, with a
+// message that fails, a chip renamed on the way and two messages of one VOC (and WAV) file.
+TEST_F(ImportOutputs, PreparedAheadImportsTheSame) {
+    WriteProject({{"MESSAGE1.VOC", 0, 160},
+                  {"MESSAGE2.VOC", 40, 100, false},
+                  {"MESSAGE3.VOC", 65, 40, true, 8},
+                  {"MESSAGE3.VOC", 80, 40, true, 8},
+                  {"MESSAGE5.VOC", 90, 30, true, 0}});
+    struct Run {
+        std::vector<std::string> steps;
+        std::vector<std::string> messages;
+        std::map<std::string, std::string> files;
+    };
+    for (bool zuvan : {false, true}) {
+        Run runs[2];
+        for (bool ahead : {false, true}) {
+            for (const char* output : {"MESSAGE1.wav", "MESSAGE3.wav", "MESSAGE5.wav", "DEMO.zpf",
+                                       "DEMO.tbl", "debug.bid"})
+                RemoveFile(Path(output));
+            fixtures::MessageRecorder recorder;
+            SampleRateConverter fresh{recorder, [] { return -1; }};
+            ProjectImporter importer(fresh, recorder, work.path().string());
+            importer.PrepareAhead(ahead);
+            ASSERT_EQ(importer.Start(chp, zuvan, OutputPlacement{}),
+                      ProjectImporter::StartStatus::Started);
+            Run& run = runs[ahead];
+            for (bool last = false; !last;) {
+                const ProjectImporter::Step step = importer.ImportNext();
+                const MessageResult& message = importer.Result().messages.back();
+                run.steps.push_back(std::to_string(step.number) + " " +
+                                    std::to_string(step.address) + " " + step.wavePath + " " +
+                                    message.failure + " " + importer.Session().ChipName + " " +
+                                    std::to_string(message.warnings.size()));
+                last = step.last;
+            }
+            // Messages 2, 4 and 5 (message 2's failure prepares nothing for message 3).
+            EXPECT_EQ(importer.TakenAhead(), ahead ? 3 : 0);
+            EXPECT_EQ(importer.Finish(), nullptr);
+            importer.Close();
+            for (const auto& m : recorder.messages) run.messages.push_back(m.caption + m.text);
+            for (const char* output : {"MESSAGE1.wav", "MESSAGE3.wav", "MESSAGE5.wav", "DEMO.zpf",
+                                       "DEMO.tbl", "debug.bid"})
+                run.files[output] = fixtures::ReadText(Path(output));
+        }
+        EXPECT_EQ(runs[0].steps, runs[1].steps) << zuvan;
+        EXPECT_EQ(runs[0].messages, runs[1].messages) << zuvan;
+        for (const auto& [name, bytes] : runs[0].files) {
+            EXPECT_FALSE(bytes.empty()) << name;
+            EXPECT_EQ(bytes, runs[1].files[name]) << name << " " << zuvan;
+        }
+        EXPECT_FALSE(IsRegularFile(work.path().string() + "/tmp1.wav"));
+    }
 }
 
 } // namespace

@@ -5,10 +5,10 @@
 namespace chpimport {
 
 SampleRateConverter::SampleRateConverter(MessageSink& messages, KeyReader readKey)
-    : messages_(messages), readKey_(std::move(readKey)) {}
+    : messages_(&messages), readKey_(std::move(readKey)) {}
 
 void SampleRateConverter::Fail(const char* message) {
-    messages_.ShowMessage(message, kConverterCaption, kMbOk | kMbSystemModal);
+    messages_->ShowMessage(message, kConverterCaption, kMbOk | kMbSystemModal);
     state_.ConvertFailed = true;
 }
 

@@ -96,6 +96,9 @@ public:
     // Shows a converter message and sets ConvertFailed; for engines that move samples
     // themselves and meet a failure SENDOUT2 or GETINPUT2 would report.
     void Fail(const char* message);
+    // Where those messages go from now on (not owned); the constructor's sink until then.
+    void SetMessages(MessageSink& messages) { messages_ = &messages; }
+    MessageSink& Messages() { return *messages_; }
 
     ConverterState& State() { return state_; }
     const ConverterState& State() const { return state_; }
@@ -114,7 +117,7 @@ private:
     void OpenOutput(const std::string& outputPath);
     void CopyDisplayText(const std::string& inputPath, const std::string& outputPath);
 
-    MessageSink& messages_;
+    MessageSink* messages_;
     KeyReader readKey_;
     ConverterState state_;
     ReferenceEngine reference_;
