@@ -1,6 +1,7 @@
 #include "project/project_importer.hpp"
 
 #include <cstdint>
+#include <exception>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -47,6 +48,7 @@ struct ProjectImporter::Ahead {
     HeldMessages decoder;                 // the VOC decoder's messages
     HeldMessages converter;               // the converter's
     MessageSink* converterSink = nullptr; // the converter's own, given back after
+    std::exception_ptr failure;           // thrown while preparing: thrown again in its turn
 };
 
 ProjectImporter::ProjectImporter(SampleRateConverter& converter, MessageSink& messages,
@@ -65,9 +67,13 @@ void ProjectImporter::StartAhead(std::int16_t n) {
     converter_.SetMessages(a.converter);
     try {
         a.thread = std::thread([this, &a] {
-            ImportEnvironment env{session_, converter_, a.decoder, workDir_};
-            env.heldLog = &a.log;
-            a.prepared = PrepareMessage(env, session_.ProjectPath, a.number);
+            try {
+                ImportEnvironment env{session_, converter_, a.decoder, workDir_};
+                env.heldLog = &a.log;
+                a.prepared = PrepareMessage(env, session_.ProjectPath, a.number);
+            } catch (...) {
+                a.failure = std::current_exception();
+            }
         });
     } catch (const std::system_error&) {
         converter_.SetMessages(*a.converterSink);
@@ -90,7 +96,9 @@ bool ProjectImporter::TakeAhead(std::int16_t n, PreparedMessage& prepared) {
     a.decoder.ShowTo(messages_);
     a.converter.ShowTo(*a.converterSink);
     prepared = std::move(a.prepared);
+    const std::exception_ptr failure = a.failure;
     ahead_.reset();
+    if (failure) std::rethrow_exception(failure);
     ++takenAhead_;
     return true;
 }
