@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,7 +40,6 @@ private:
 
 struct ProjectImporter::Ahead {
     std::int16_t number = 0;
-    std::thread thread;
     PreparedMessage prepared;
     std::vector<std::string> log;
     HeldMessages decoder;                 // the VOC decoder's messages
@@ -65,17 +62,16 @@ void ProjectImporter::StartAhead(std::int16_t n) {
     a.number = n;
     a.converterSink = &converter_.Messages();
     converter_.SetMessages(a.converter);
-    try {
-        a.thread = std::thread([this, &a] {
-            try {
-                ImportEnvironment env{session_, converter_, a.decoder, workDir_};
-                env.heldLog = &a.log;
-                a.prepared = PrepareMessage(env, session_.ProjectPath, a.number);
-            } catch (...) {
-                a.failure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
+    const bool started = aheadThread_.Start([this, &a] {
+        try {
+            ImportEnvironment env{session_, converter_, a.decoder, workDir_};
+            env.heldLog = &a.log;
+            a.prepared = PrepareMessage(env, session_.ProjectPath, a.number);
+        } catch (...) {
+            a.failure = std::current_exception();
+        }
+    });
+    if (!started) {
         converter_.SetMessages(*a.converterSink);
         return; // prepared in its turn instead
     }
@@ -89,7 +85,7 @@ bool ProjectImporter::TakeAhead(std::int16_t n, PreparedMessage& prepared) {
         return false;
     }
     Ahead& a = *ahead_;
-    a.thread.join();
+    aheadThread_.Wait();
     converter_.SetMessages(*a.converterSink);
     for (const std::string& line : a.log)
         if (session_.DebugLog) session_.DebugLog->Write(line);
@@ -105,7 +101,7 @@ bool ProjectImporter::TakeAhead(std::int16_t n, PreparedMessage& prepared) {
 
 void ProjectImporter::DropAhead() {
     if (!ahead_) return;
-    if (ahead_->thread.joinable()) ahead_->thread.join();
+    aheadThread_.Wait();
     converter_.SetMessages(*ahead_->converterSink);
     ahead_.reset();
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/file.hpp"
+#include "base/helper_thread.hpp"
 #include "base/message_sink.hpp"
 #include "chp/import_result.hpp"
 #include "chp/import_session.hpp"
@@ -84,7 +85,8 @@ public:
 private:
     struct Ahead;
     void StartResult();
-    // Starts preparing message n on its thread; nothing when no thread can be had.
+    // Starts preparing message n on the importer's second thread; nothing when no thread can
+    // be had.
     void StartAhead(std::int16_t n);
     // What was prepared for message n, its held lines and messages given out as if made now;
     // false when nothing was (or for another message, which is then dropped).
@@ -105,6 +107,7 @@ private:
     bool prepareAhead_ = false;
     std::int32_t takenAhead_ = 0;
     std::unique_ptr<Ahead> ahead_; // the next message, being prepared
+    HelperThread aheadThread_;     // where it is prepared
 };
 
 } // namespace chpimport
