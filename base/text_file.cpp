@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 namespace chpimport {
 
@@ -28,21 +27,38 @@ bool TextFile::Write(std::string_view text) {
     return file_.Write(out.data(), out.size()) == out.size() && !file_.HadError();
 }
 
+namespace {
+
+std::optional<std::string> FormatArgs(const char* format, va_list args) {
+    va_list again;
+    va_copy(again, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, args);
+    if (needed < 0) {
+        va_end(again);
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(needed), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+} // namespace
+
+std::optional<std::string> FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::optional<std::string> text = FormatArgs(format, args);
+    va_end(args);
+    return text;
+}
+
 bool TextFile::Printf(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int needed = std::vsnprintf(nullptr, 0, format, args);
+    const std::optional<std::string> text = FormatArgs(format, args);
     va_end(args);
-    if (needed < 0) {
-        va_end(again);
-        return false;
-    }
-    std::vector<char> text(static_cast<std::size_t>(needed) + 1);
-    std::vsnprintf(text.data(), text.size(), format, again);
-    va_end(again);
-    return Write(std::string_view(text.data(), static_cast<std::size_t>(needed)));
+    return text && Write(*text);
 }
 
 } // namespace chpimport

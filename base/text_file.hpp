@@ -1,11 +1,19 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/file.hpp"
 
 namespace chpimport {
+
+// printf's formatting into a string; nullopt when the format can't be applied.
+std::optional<std::string> FormatText(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
 
 // A text file whose every line end is written as CR LF, on every platform: the table file
 // and the debug log are Windows text-mode files, and we write the same bytes everywhere.

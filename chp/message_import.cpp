@@ -1,7 +1,5 @@
 #include "chp/message_import.hpp"
 
-#include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -13,6 +11,7 @@
 #include "base/limits.hpp"
 #include "base/native_path.hpp"
 #include "base/path.hpp"
+#include "base/text_file.hpp"
 #include "chp/chip_table.hpp"
 #include "chp/chp_file.hpp"
 #include "chp/message_length.hpp"
@@ -74,18 +73,15 @@ void WriteDebugLine(ImportEnvironment& env, const std::string& vocPath, std::int
                     std::uint16_t address, std::uint8_t rowLow, std::uint8_t rowHigh) {
     TextFile* log = env.session.DebugLog.get();
     if (env.heldLog == nullptr && log == nullptr) return;
-    const char* format = "file %s nb [%hd] addr [%04X] rows %02X %02X\n";
-    const std::string name = Printable(vocPath);
-    const auto args = [&](char* out, std::size_t size) {
-        return std::snprintf(out, size, format, name.c_str(), n, static_cast<unsigned>(address),
-                             static_cast<unsigned>(rowLow), static_cast<unsigned>(rowHigh));
-    };
-    std::string line(static_cast<std::size_t>(std::max(args(nullptr, 0), 0)), '\0');
-    args(line.data(), line.size() + 1);
+    std::optional<std::string> line =
+        FormatText("file %s nb [%hd] addr [%04X] rows %02X %02X\n", Printable(vocPath).c_str(), n,
+                   static_cast<unsigned>(address), static_cast<unsigned>(rowLow),
+                   static_cast<unsigned>(rowHigh));
+    if (!line) return;
     if (env.heldLog != nullptr) {
-        env.heldLog->push_back(std::move(line));
+        env.heldLog->push_back(std::move(*line));
     } else {
-        log->Write(line);
+        log->Write(*line);
     }
 }
 

@@ -1,13 +1,12 @@
 #include "audio/resample/fast_filter.hpp"
 
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <system_error>
 #include <thread>
 #include <type_traits>
 
 #include "audio/resample/resampler.hpp"
+#include "base/bytes.hpp"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -292,15 +291,7 @@ struct SampleSink {
         return bits;
     }
     std::uint16_t One(float value) const { return static_cast<std::uint16_t>(OutputSample(value)); }
-    void Put(std::int64_t n, std::uint16_t bits) const {
-        std::uint8_t* at = bytes + 2 * (n - first);
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(at, &bits, 2);
-        } else {
-            at[0] = static_cast<std::uint8_t>(bits & 0xFF);
-            at[1] = static_cast<std::uint8_t>(bits >> 8);
-        }
-    }
+    void Put(std::int64_t n, std::uint16_t bits) const { PutLe16(bytes + 2 * (n - first), bits); }
 };
 
 #ifdef CHPIMPORT_SSE2_SAMPLES
