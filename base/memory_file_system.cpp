@@ -20,6 +20,10 @@ bool IsAbsolute(std::string_view path, PathRules rules) {
     return !path.empty() && path[0] == '/';
 }
 
+// Deleted files whose storage is kept for new ones, and the largest storage kept.
+constexpr std::size_t kSpareFiles = 4;
+constexpr std::size_t kMostSpareBytes = std::size_t{8} << 20;
+
 // The key prefix that every entry inside the folder `key` has.
 std::string ChildPrefix(const std::string& key) {
     return key == "/" ? key : key + "/";
@@ -65,8 +69,13 @@ public:
         const auto put = static_cast<std::size_t>(std::min<std::uint64_t>(count, room));
         if (put < count) error_ = true;
         if (put == 0) return 0;
-        if (position_ + put > data.size()) data.resize(static_cast<std::size_t>(position_ + put));
-        std::memcpy(data.data() + position_, buffer, put);
+        if (position_ == data.size()) {
+            data.append(static_cast<const char*>(buffer), put); // no zeros written first
+        } else {
+            if (position_ + put > data.size())
+                data.resize(static_cast<std::size_t>(position_ + put));
+            std::memcpy(data.data() + position_, buffer, put);
+        }
         owner_.Note([&] {
             return Event{
                 Event::Kind::Write, "",        "",
@@ -269,7 +278,7 @@ std::unique_ptr<FileStream> MemoryFileSystem::Open(const std::string& path, Open
             error = ENOENT;
             return nullptr;
         }
-        inode = std::make_shared<Inode>(Inode{nextId_++, {}});
+        inode = std::make_shared<Inode>(Inode{nextId_++, FreshData()});
         entries_[r.key] = Entry{r.Path(), inode};
         Note([&] { return Event{Event::Kind::CreateFile, r.Path(), "", inode->id, 0, {}}; });
     } else {
@@ -294,8 +303,24 @@ bool MemoryFileSystem::Remove(const std::string& path) {
     if (!it->second.file && (HasChildren(r.key) || !RemovesFolders(rules_))) return false;
     if (Busy(it->second.file)) return false;
     Note([&] { return Event{Event::Kind::Remove, it->second.path, "", 0, 0, {}}; });
+    Recycle(it->second.file);
     entries_.erase(it);
     return true;
+}
+
+std::string MemoryFileSystem::FreshData() {
+    if (spare_.empty()) return {};
+    std::string data = std::move(spare_.back());
+    spare_.pop_back();
+    return data;
+}
+
+void MemoryFileSystem::Recycle(std::shared_ptr<Inode>& file) {
+    if (!file || file.use_count() != 1 || spare_.size() >= kSpareFiles ||
+        file->data.capacity() > kMostSpareBytes)
+        return;
+    file->data.clear();
+    spare_.push_back(std::move(file->data));
 }
 
 bool MemoryFileSystem::Rename(const std::string& from, const std::string& to, bool) {
@@ -342,7 +367,10 @@ bool MemoryFileSystem::Rename(const std::string& from, const std::string& to, bo
         moving.emplace_back(target.key + at->first.substr(source.key.size()), std::move(entry));
         at = entries_.erase(at);
     }
-    entries_.erase(target.key);
+    if (auto replaced = entries_.find(target.key); replaced != entries_.end()) {
+        Recycle(replaced->second.file);
+        entries_.erase(replaced);
+    }
     for (auto& [key, entry] : moving) entries_[key] = std::move(entry);
     return true;
 }

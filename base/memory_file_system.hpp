@@ -100,6 +100,11 @@ private:
     bool Busy(const std::shared_ptr<Inode>& file) const;
     bool Windows() const { return rules_ == PathRules::Windows; }
     bool HasChildren(const std::string& key) const;
+    // A new file's data: a deleted file's storage when one is kept, else empty.
+    std::string FreshData();
+    // Keeps the storage of a file that has just lost its last name, unless a stream still
+    // reads or writes it.
+    void Recycle(std::shared_ptr<Inode>& file);
     // Adds the event `make` gives to the record, if there is one.
     template <class Make>
     void Note(Make make) {
@@ -112,6 +117,10 @@ private:
     std::string current_ = "/";
     std::uint64_t nextId_ = 1;
     std::vector<Event>* journal_ = nullptr;
+    // Cleared storage of deleted files. The working files of one message are made and
+    // deleted in every step, often on two threads: without this, each step would grow them
+    // again from nothing, and the C library hand the memory back to the system in between.
+    std::vector<std::string> spare_;
 };
 
 } // namespace chpimport

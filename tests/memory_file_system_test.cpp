@@ -145,6 +145,25 @@ const std::map<std::string, Scenario> kScenarios = {
          t << RenameFile(t.At("f"), t.At("g")) << RemoveFile(t.At("g")) << RemoveFile(t.At("f"));
          t << Take(open, 9) << open.Close() << IsRegularFile(t.At("f"));
      }},
+    {"NewFilesStartEmpty",
+     [](Transcript& t) {
+         // Deleted and replaced files leave nothing behind in the files made after them,
+         // and a deleted file that is still open keeps its own data.
+         WriteText(t.At("long"), std::string(5000, 'L'));
+         t << RemoveFile(t.At("long"));
+         WriteText(t.At("old"), std::string(3000, 'O'));
+         WriteText(t.At("new"), "N");
+         t << RenameFile(t.At("new"), t.At("old"));
+         WriteText(t.At("open"), "still here");
+         File open = File::Open(t.At("open"), OpenMode::Read);
+         t << RemoveFile(t.At("open"));
+         for (const char* name : {"a", "b", "c"}) {
+             File made = File::Open(t.At(name), OpenMode::CreateReadWrite);
+             t << Put(made, "xy") << made.Seek(6, SEEK_SET) << Put(made, "z");
+             t << made.Seek(0, SEEK_SET) << Take(made, 20) << made.Size();
+         }
+         t << ReadBytes(t.At("old")) << Take(open, 20);
+     }},
 };
 
 class SameAsTheDisk : public ::testing::TestWithParam<std::string> {};
@@ -162,7 +181,8 @@ TEST_P(SameAsTheDisk, GivesTheSameResults) {
 
 INSTANTIATE_TEST_SUITE_P(MemoryFileSystem, SameAsTheDisk,
                          ::testing::Values("OpenFailures", "ModesAndPositions", "RenameAndRemove",
-                                           "NamesAndListing", "OpenFilesKeepTheirData"));
+                                           "NamesAndListing", "OpenFilesKeepTheirData",
+                                           "NewFilesStartEmpty"));
 
 TEST(MemoryFileSystem, RecordsWhatTheDiskReceives) {
     UsingMemory using_;
