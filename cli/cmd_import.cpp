@@ -97,8 +97,10 @@ ProjectResult Refused(const ProjectImporter& importer, ProjectImporter::StartSta
 
 // Imports one project as the dialog's Import! and then OK would, with an importer and a
 // converter of its own: nothing carries over from the project before.
+// `conversionThreads`: the most threads one conversion takes; 0: as many as it would alone.
 ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& placement,
-                            const ImportOptions& options, const std::string& workDir, Streams io) {
+                            const ImportOptions& options, const std::string& workDir,
+                            unsigned conversionThreads, Streams io) {
     // The output folder is made for a project that can be imported; an invalid one is
     // refused below as the dialog refuses it, and leaves no empty folder behind.
     ChpHeader header;
@@ -118,6 +120,8 @@ ProjectResult ImportProject(const FoundProject& project, const OutputPlacement& 
     ConsoleMessageSink messages(io.err);
     SampleRateConverter converter(messages, ReadKeyAlone);
     if (options.referenceConverter) converter.SetEngine(converter.Reference());
+    if (conversionThreads > 0)
+        converter.Fast().SetMaxThreads(static_cast<std::int32_t>(conversionThreads));
     ProjectImporter importer(converter, messages, workDir);
     // The disk's waits for one message's files overlap the work of the next.
     importer.PrepareAhead(true);
@@ -185,9 +189,11 @@ void MakeAbsolute(std::string& path) {
 
 // One project of the run, timed, its debug log's path made absolute.
 ProjectResult RunProject(const FoundProject& project, const OutputPlacement& placement,
-                         const ImportOptions& options, const std::string& workDir, Streams io) {
+                         const ImportOptions& options, const std::string& workDir,
+                         unsigned conversionThreads, Streams io) {
     const auto start = std::chrono::steady_clock::now();
-    ProjectResult result = ImportProject(project, placement, options, workDir, io);
+    ProjectResult result =
+        ImportProject(project, placement, options, workDir, conversionThreads, io);
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     MakeAbsolute(result.debugLogPath);
@@ -223,6 +229,11 @@ std::vector<ProjectResult> ImportAtOnce(const std::vector<FoundProject>& project
                                         const ImportOptions& options, std::vector<WorkDir>& works,
                                         Streams progress) {
     std::vector<ProjectResult> results(projects.size());
+    // The workers share the cores: a conversion's own helper thread would only take turns
+    // with another worker's (an archive of 20 projects on 2 cores: 10 % more time with it).
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const auto conversionThreads =
+        static_cast<unsigned>(std::max<std::size_t>(1, cores / works.size()));
     std::atomic<std::size_t> next{0};
     std::mutex showing;
     bool shown = false;
@@ -233,7 +244,8 @@ std::vector<ProjectResult> ImportAtOnce(const std::vector<FoundProject>& project
                 continue;
             }
             std::ostringstream out, err;
-            results[i] = RunProject(projects[i], placements[i], options, work.Path(), {out, err});
+            results[i] = RunProject(projects[i], placements[i], options, work.Path(),
+                                    conversionThreads, {out, err});
             const std::lock_guard<std::mutex> lock(showing);
             progress.out << (shown ? "\n" : "") << Heading(i, projects.size(), projects[i])
                          << out.str();
@@ -308,7 +320,7 @@ int CmdImport(const ImportOptions& options, Streams io) {
             }
             if (count > 1) progress.out << (i > 0 ? "\n" : "") << Heading(i, count, project);
             results.push_back(
-                RunProject(project, placements[i], options, works[0].Path(), progress));
+                RunProject(project, placements[i], options, works[0].Path(), 0, progress));
         }
     }
     for (const ProjectResult& result : results) status = std::max(status, ExitStatus(result));
