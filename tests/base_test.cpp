@@ -87,6 +87,17 @@ TEST(TextFile, WritesCrLfLineEndsOnEveryPlatform) {
     EXPECT_EQ(fixtures::ReadText(dir.File("t.txt")), ";\r\n;\tPROJECT :[a][b]\r\nCONC\r\n");
 }
 
+TEST(FormatText, FormatsWholeAtAnyLength) {
+    // The debug line's format at its edges, and a text longer than any buffer on the stack:
+    // nothing cut off, not even the last character.
+    const char* line = "file %s nb [%hd] addr [%04X] rows %02X %02X\n";
+    EXPECT_EQ(FormatText(line, "A.VOC", static_cast<short>(-1), 0xFFFFu, 0u, 0xABu),
+              "file A.VOC nb [-1] addr [FFFF] rows 00 AB\n");
+    EXPECT_EQ(FormatText("%s", ""), "");
+    const std::string longName(5000, 'n');
+    EXPECT_EQ(FormatText("[%s]", longName.c_str()), "[" + longName + "]");
+}
+
 TEST(File, RefusesDirectoriesAndMissingFiles) {
     fixtures::TempDir dir;
     EXPECT_FALSE(File::Open(dir.path().string(), OpenMode::Read));
